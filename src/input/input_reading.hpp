@@ -1,0 +1,9 @@
+#pragma once
+namespace tessaro {
+class Run;
+namespace textio { class LineReader; }
+// Reads the whole input template into run.input_variables, opens the report
+// and writes the reader's warnings there; ends the run itself on the errors it
+// detects.
+void input_reading(Run& run, textio::LineReader& input);
+}  // namespace tessaro

@@ -1,0 +1,7 @@
+#include "topond/topo_to_cube.hpp"
+
+#include "input/run.hpp"
+
+namespace tessaro {
+void topo_to_cube(Run&) {}
+}  // namespace tessaro
