@@ -1,0 +1,53 @@
+#pragma once
+// The numerical kernels of the RDG section: five-point derivatives, the
+// Hessian and its eigenvalues, rho*sign(lambda2), the reduced density
+// gradient, the Abramov energy densities. All grids are N1*N2*N3 doubles with
+// the first index fastest (GridData::index). A mask passed as an empty span
+// means "every point" (the zero grid, which passes every mask test, is a rule
+// and need not be stored).
+#include <array>
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "grid/grid_data.hpp"
+
+namespace tessaro {
+
+using Matrix3 = std::array<std::array<double, 3>, 3>;
+
+// Step length of each axis: the single-precision length of its step vector.
+std::array<float, 3> step_lengths(const GridData& grid);
+
+// Gradient magnitude and Laplacian by five-point differences at the interior
+// points; the two outer layers on every face are 0. The caller only calls them
+// when N1, N2, N3 are all >= 5. The output vectors are (re)sized here.
+void numerical_gradient(const GridData& rho, std::vector<double>& grad_array);
+void numerical_laplacian(const GridData& rho, std::vector<double>& lapl_array);
+
+// The Hessian of the values at the interior point (i, j, k), 0-based indices.
+Matrix3 hessian(const GridData& rho, std::size_t i, std::size_t j, std::size_t k);
+
+// Eigenvalues (ascending, in d) and eigenvectors (columns of v) of the
+// symmetric n x n matrix a (column-major, leading dimension ld; overwritten).
+// w is work space of n doubles.
+void diagat(int n, int ld, double* a, double* v, double* d, double* w);
+
+// rho*sign(lambda2) at the interior points whose mask value is < 1.0E10 (empty
+// mask: every interior point); 0 elsewhere.
+void rhosign_calc(const GridData& rho, std::span<const double> mask, std::vector<double>& rhosign_array);
+
+enum class SpaceMode { None, Atom, Exte, Unset };
+
+// The reduced density gradient at the selected points, 1.0E10 elsewhere.
+// `test` is the grid of the value test (empty: the zero grid).
+void rdg_calc(const GridData& rho, std::span<const double> grad, std::span<const double> test, float tolerance,
+              float lower, float upper, SpaceMode mode, std::vector<double>& rdg_array);
+
+// Abramov's G, V, H at the points whose mask value is < 1.0E9 (empty mask:
+// every point); 0 elsewhere.
+void abramov_calc(std::span<const double> rho, std::span<const double> grad, std::span<const double> lapl,
+                  std::span<const double> mask, std::vector<double>& gabr, std::vector<double>& vabr,
+                  std::vector<double>& habr);
+
+}  // namespace tessaro
