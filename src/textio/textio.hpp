@@ -75,6 +75,7 @@ std::string_view columns(std::string_view line, int first, int width);
 // ---------------------------------------------------------------------------
 // Layouts in the field notation, for example "I5,3F12.6", "6E13.5",
 // "7X,F3.1,5X,A1,I15,A1,2(1X,ES14.8,A1)", "3/". Parse once, use many times.
+// Besides I F E ES X A / it knows Lw (a logical as T or F in w columns).
 class Layout {
  public:
   static Layout parse(std::string_view text);  // throws std::invalid_argument on a malformed layout
@@ -98,7 +99,9 @@ using OutItem = std::variant<std::int32_t, double, float, std::string_view, bool
 
 // Writes the items under the layout into `out`; every line written ends with
 // '\n'. With no items, the descriptors up to the first data descriptor are
-// still applied (so "3/" writes four line ends).
+// still applied (so "3/" writes four line ends). An item that does not suit
+// its descriptor (an integer under F, a real under I) throws
+// std::invalid_argument.
 void write_record(std::string& out, const Layout& layout, std::span<const OutItem> items);
 
 // One item of a read. For a text item the string's size() on entry is its
