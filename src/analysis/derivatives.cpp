@@ -1,0 +1,193 @@
+// Five-point finite differences on the density grid: step lengths, the
+// numerical gradient magnitude and Laplacian, and the Hessian at one point.
+#include <cmath>
+
+#include "analysis/hessian_planes.hpp"
+#include "analysis/rdg_kernels.hpp"
+#include "analysis/rdg_stencils.hpp"
+#include "report/run_end.hpp"
+
+namespace tessaro {
+
+std::array<float, 3> step_lengths(const GridData& grid) {
+  std::array<float, 3> h{};
+  for (int a = 0; a < 3; ++a) {
+    const auto& v = grid.axis[a];
+    // The length of the step vector, in single precision.
+    h[a] = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+  }
+  return h;
+}
+
+namespace stencil {
+
+Denominators denominators(const GridData& grid) {
+  const std::array<float, 3> h = step_lengths(grid);
+  Denominators d;
+  for (int a = 0; a < 3; ++a) {
+    // 12 h and 12 h h are formed in single precision, then widened.
+    const float twelve_h = 12.0f * h[a];
+    d.den1[a] = static_cast<double>(twelve_h);
+    d.den2[a] = static_cast<double>(twelve_h * h[a]);
+  }
+  return d;
+}
+
+}  // namespace stencil
+
+namespace {
+
+// Sizes `out` to the grid, all 0, without holding the old and the new block at once.
+void zeroed_grid(const GridData& grid, std::vector<double>& out) {
+  check_grid_allocation(grid.n[0], grid.n[1], grid.n[2]);
+  const std::size_t n = grid.size();
+  if (out.capacity() < n) std::vector<double>().swap(out);
+  out.assign(n, 0.0);
+}
+
+}  // namespace
+
+void numerical_gradient(const GridData& rho, std::vector<double>& grad_array) {
+  zeroed_grid(rho, grad_array);
+  if (!stencil::has_interior(rho)) return;
+  const stencil::Denominators den = stencil::denominators(rho);
+  const auto s = stencil::strides(rho);
+  const std::size_t n1 = rho.n1(), n2 = rho.n2(), n3 = rho.n3();
+  const double* f = rho.cube_array.data();
+  double* out = grad_array.data();
+  for (std::size_t k = 2; k + 2 < n3; ++k) {
+    for (std::size_t j = 2; j + 2 < n2; ++j) {
+      const std::size_t row = rho.index(0, j, k);
+      for (std::size_t i = 2; i + 2 < n1; ++i) {
+        const std::size_t p = row + i;
+        const double d1 = stencil::first_at(f, p, s[0], den.den1[0]);
+        const double d2 = stencil::first_at(f, p, s[1], den.den1[1]);
+        const double d3 = stencil::first_at(f, p, s[2], den.den1[2]);
+        out[p] = std::sqrt(d1 * d1 + d2 * d2 + d3 * d3);
+      }
+    }
+  }
+}
+
+void numerical_laplacian(const GridData& rho, std::vector<double>& lapl_array) {
+  zeroed_grid(rho, lapl_array);
+  if (!stencil::has_interior(rho)) return;
+  const stencil::Denominators den = stencil::denominators(rho);
+  const auto s = stencil::strides(rho);
+  const std::size_t n1 = rho.n1(), n2 = rho.n2(), n3 = rho.n3();
+  const double* f = rho.cube_array.data();
+  double* out = lapl_array.data();
+  // The trace of the Hessian needs only its diagonal: the same second
+  // differences `hessian` takes, summed D11 + D22 + D33 in that order.
+  for (std::size_t k = 2; k + 2 < n3; ++k) {
+    for (std::size_t j = 2; j + 2 < n2; ++j) {
+      const std::size_t row = rho.index(0, j, k);
+      for (std::size_t i = 2; i + 2 < n1; ++i) {
+        const std::size_t p = row + i;
+        const double d11 = stencil::second_at(f, p, s[0], den.den2[0]);
+        const double d22 = stencil::second_at(f, p, s[1], den.den2[1]);
+        const double d33 = stencil::second_at(f, p, s[2], den.den2[2]);
+        out[p] = d11 + d22 + d33;
+      }
+    }
+  }
+}
+
+Matrix3 hessian(const GridData& rho, std::size_t i, std::size_t j, std::size_t k) {
+  const stencil::Denominators den = stencil::denominators(rho);
+  const auto s = stencil::strides(rho);
+  const double* f = rho.cube_array.data();
+  const std::size_t p = rho.index(i, j, k);
+  Matrix3 h{};
+  for (int a = 0; a < 3; ++a) h[a][a] = stencil::second_at(f, p, s[a], den.den2[a]);
+  // D_b[D_a f]: the first-derivative stencil along b over the first
+  // derivatives along a at p - 2 e_b ... p + 2 e_b.
+  auto nested = [&](int a, int b) {
+    const std::size_t sb = s[b];
+    return stencil::first(stencil::first_at(f, p - 2 * sb, s[a], den.den1[a]),
+                          stencil::first_at(f, p - sb, s[a], den.den1[a]),
+                          stencil::first_at(f, p + sb, s[a], den.den1[a]),
+                          stencil::first_at(f, p + 2 * sb, s[a], den.den1[a]), den.den1[b]);
+  };
+  constexpr int pairs[3][2] = {{0, 1}, {0, 2}, {1, 2}};
+  for (const auto& pr : pairs) {
+    const int a = pr[0], b = pr[1];
+    const double v = stencil::mixed(nested(a, b), nested(b, a));
+    h[a][b] = v;
+    h[b][a] = v;
+  }
+  return h;
+}
+
+HessianPlanes::HessianPlanes(const GridData& rho)
+    : f_(rho.cube_array.data()),
+      n1_(rho.n1()),
+      n2_(rho.n2()),
+      n3_(rho.n3()),
+      plane_(rho.n1() * rho.n2()),
+      den_(stencil::denominators(rho)) {
+  check_allocation(plane_, (2 * kRing + 1) * sizeof(double));
+  check_allocation(n1_, 6 * sizeof(double));
+  d1_ring_.assign(kRing * plane_, 0.0);
+  d2_ring_.assign(kRing * plane_, 0.0);
+  d3_.assign(plane_, 0.0);
+  rows_.assign(6 * n1_, 0.0);
+}
+
+// First derivatives along axes 1 and 2 on plane kk, where they are defined.
+void HessianPlanes::fill_plane(std::size_t kk) {
+  double* d1 = d1_ring_.data() + (kk % kRing) * plane_;
+  double* d2 = d2_ring_.data() + (kk % kRing) * plane_;
+  const double* fk = f_ + kk * plane_;
+  for (std::size_t j = 0; j < n2_; ++j) {
+    const std::size_t row = j * n1_;
+    for (std::size_t i = 2; i + 2 < n1_; ++i) d1[row + i] = stencil::first_at(fk, row + i, 1, den_.den1[0]);
+    if (j >= 2 && j + 2 < n2_) {
+      for (std::size_t i = 0; i < n1_; ++i) d2[row + i] = stencil::first_at(fk, row + i, n1_, den_.den1[1]);
+    }
+  }
+}
+
+void HessianPlanes::set_plane(std::size_t k) {
+  if (have_current_ && current_ == k) return;
+  while (filled_ <= k + 2) fill_plane(filled_++);
+  const double* fk = f_ + k * plane_;
+  for (std::size_t q = 0; q < plane_; ++q) d3_[q] = stencil::first_at(fk, q, plane_, den_.den1[2]);
+  current_ = k;
+  have_current_ = true;
+}
+
+void HessianPlanes::row(std::size_t j, std::size_t k) {
+  set_plane(k);
+  const std::size_t n1 = n1_, plane = plane_;
+  const stencil::Denominators& den = den_;
+  auto ring = [&](const std::vector<double>& r, std::size_t kk) { return r.data() + (kk % kRing) * plane; };
+  const double *d1m2 = ring(d1_ring_, k - 2), *d1m1 = ring(d1_ring_, k - 1), *d1c = ring(d1_ring_, k),
+               *d1p1 = ring(d1_ring_, k + 1), *d1p2 = ring(d1_ring_, k + 2);
+  const double *d2m2 = ring(d2_ring_, k - 2), *d2m1 = ring(d2_ring_, k - 1), *d2c = ring(d2_ring_, k),
+               *d2p1 = ring(d2_ring_, k + 1), *d2p2 = ring(d2_ring_, k + 2);
+  const double* d3c = d3_.data();
+  const double* fk = f_ + k * plane;
+  double* h00 = rows_.data();
+  double* h11 = h00 + n1;
+  double* h22 = h11 + n1;
+  double* h01 = h22 + n1;
+  double* h02 = h01 + n1;
+  double* h12 = h02 + n1;
+  const std::size_t row = j * n1;
+  for (std::size_t i = 2; i + 2 < n1; ++i) {
+    const std::size_t q = row + i;
+    h00[i] = stencil::second_at(fk, q, 1, den.den2[0]);
+    h11[i] = stencil::second_at(fk, q, n1, den.den2[1]);
+    h22[i] = stencil::second_at(fk, q, plane, den.den2[2]);
+    // D_2[D_1 f] with D_1[D_2 f], D_3[D_1 f] with D_1[D_3 f], D_3[D_2 f] with D_2[D_3 f].
+    h01[i] = stencil::mixed(stencil::first(d1c[q - 2 * n1], d1c[q - n1], d1c[q + n1], d1c[q + 2 * n1], den.den1[1]),
+                            stencil::first(d2c[q - 2], d2c[q - 1], d2c[q + 1], d2c[q + 2], den.den1[0]));
+    h02[i] = stencil::mixed(stencil::first(d1m2[q], d1m1[q], d1p1[q], d1p2[q], den.den1[2]),
+                            stencil::first(d3c[q - 2], d3c[q - 1], d3c[q + 1], d3c[q + 2], den.den1[0]));
+    h12[i] = stencil::mixed(stencil::first(d2m2[q], d2m1[q], d2p1[q], d2p2[q], den.den1[2]),
+                            stencil::first(d3c[q - 2 * n1], d3c[q - n1], d3c[q + n1], d3c[q + 2 * n1], den.den1[1]));
+  }
+}
+
+}  // namespace tessaro
