@@ -1,7 +1,84 @@
 #include "topond/topo_to_cube.hpp"
 
+#include <fstream>
+#include <string>
+#include <string_view>
+
+#include "grid/grid_files.hpp"
 #include "input/run.hpp"
+#include "report/run_end.hpp"
+#include "topond/crystal_output.hpp"
+#include "topond/topond_grid.hpp"
 
 namespace tessaro {
-void topo_to_cube(Run&) {}
+
+namespace {
+
+constexpr std::string_view kCannotOpen = " file cannot be opened, program stop";
+constexpr std::string_view kCannotWrite = " file cannot be written, program stop";
+constexpr std::string_view kNoAtomCount =
+    " file holds no NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL: line before INPUT COORDINATES,"
+    " program stop";
+constexpr std::string_view kNegativeAtomCount =
+    " file gives a negative NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:, program stop";
+
+// One report line, the file name as set in the input (all its columns) then
+// the text; the run ends with the error status.
+[[noreturn]] void stop(Run& run, const std::string& name, std::string_view text) {
+  std::string line = name;
+  line += text;
+  run.report_line(line);
+  end_run(1);
+}
+
+}  // namespace
+
+void topo_to_cube(Run& run) {
+  const InputVariables& iv = run.input_variables;
+
+  CrystalCell cell;
+  {
+    const std::string crystal_name = trimmed(iv.crys_out);
+    std::ifstream file(crystal_name, std::ios::in | std::ios::binary);
+    if (!file) stop(run, iv.crys_out, kCannotOpen);
+    textio::LineReader crystal_output(file, crystal_name);
+    switch (read_crystal_output(crystal_output, cell)) {
+      case CrystalScan::Ok:
+        break;
+      case CrystalScan::NoAtomCount:
+        stop(run, iv.crys_out, kNoAtomCount);
+      case CrystalScan::NegativeAtomCount:
+        stop(run, iv.crys_out, kNegativeAtomCount);
+    }
+  }
+  // Every cube of the run carries this same atom list.
+  const std::vector<GridAtom> atoms = cube_atoms(cell, iv, trimmed(iv.crys_out));
+
+  const std::string* grid_names[] = {&iv.grd_top_name1, &iv.grd_top_name2, &iv.grd_top_name3};
+  const std::string* cube_names[] = {&iv.cubeout1, &iv.cubeout2, &iv.cubeout3};
+  const int grids = iv.n_grid < 3 ? iv.n_grid : 3;
+  for (int g = 0; g < grids; ++g) {
+    GridData grid;  // geometry cleared: the axes are the Cartesian axes
+    {
+      const std::string grid_name = trimmed(*grid_names[g]);
+      std::ifstream file(grid_name, std::ios::in | std::ios::binary);
+      if (!file) stop(run, *grid_names[g], kCannotOpen);
+      textio::LineReader grid_file(file, grid_name);
+      // The grid is read whole before its cube is created, so a grid file cut
+      // short leaves no half-written cube behind (and an older cube of that
+      // name untouched).
+      topo_array(grid_file, grid);
+    }
+    grid.natoms = static_cast<std::int32_t>(atoms.size());
+    grid.atoms = atoms;
+
+    const std::string cube_name = trimmed(*cube_names[g]) + ".cube";
+    std::ofstream cube(cube_name, std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!cube) stop(run, cube_name, kCannotOpen);
+    cube_writing(cube, grid, grid.cube_array);
+    cube.close();
+    if (!cube) stop(run, cube_name, kCannotWrite);
+  }
+}
+
 }  // namespace tessaro

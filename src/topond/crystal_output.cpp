@@ -1,0 +1,132 @@
+#include "topond/crystal_output.hpp"
+
+#include <stdexcept>
+#include <string_view>
+
+#include "report/run_end.hpp"
+
+namespace tessaro {
+
+namespace {
+
+constexpr std::string_view kAtomCountHeading = " NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:";
+constexpr std::string_view kCoordinatesHeading = " INPUT COORDINATES";
+constexpr std::string_view kLatticeHeading = " DIRECT LATTICE VECTORS CARTESIAN COMPONENTS (ANGSTROM)";
+
+// The bohr in angstrom: the single-precision number nearest 0.5291771, used in
+// double precision.
+constexpr double kBohr = 0.5291771292686462;
+
+// A line as read under A80: its first 80 columns, padded with blanks.
+std::string a80(std::string_view line) {
+  std::string text(line.substr(0, 80));
+  text.resize(80, ' ');
+  return text;
+}
+
+bool starts_with(const std::string& line, std::string_view heading) {
+  return line.compare(0, heading.size(), heading) == 0;
+}
+
+}  // namespace
+
+CrystalScan read_crystal_output(textio::LineReader& in, CrystalCell& cell) {
+  static const textio::Layout atom_layout = textio::Layout::parse("A11,3E20.12");
+  static const textio::Layout lattice_layout = textio::Layout::parse("3E21.12");
+
+  // Scan up to the coordinates heading; a later atom-count line replaces an
+  // earlier one.
+  std::string current;
+  bool count_found = false;
+  std::int32_t count = 0;
+  while (!starts_with(current, kCoordinatesHeading)) {
+    current = a80(in.require());
+    if (starts_with(current, kAtomCountHeading)) {
+      const textio::FreeItem item[] = {&count};
+      // An unreadable count is a bad value of this line (a blank one too).
+      if (textio::read_free(textio::columns(current, 55, 5), item) != textio::ReadStatus::Ok) in.fail_bad_value();
+      count_found = true;
+    }
+  }
+  if (!count_found) return CrystalScan::NoAtomCount;
+  if (count < 0) return CrystalScan::NegativeAtomCount;
+
+  // The line after the heading is blank, the next one is the column heading.
+  in.require();
+  current = a80(in.require());
+
+  check_allocation(static_cast<std::size_t>(count), sizeof(CrystalAtom));
+  cell.atoms.assign(static_cast<std::size_t>(count), CrystalAtom{});
+  for (CrystalAtom& atom : cell.atoms) {
+    atom.label.assign(11, ' ');
+    const textio::InItem items[] = {&atom.label, &atom.frac[0], &atom.frac[1], &atom.frac[2]};
+    textio::read_record(in, atom_layout, items);
+    atom.line = in.line_number();
+  }
+
+  // The column heading read above is tested first, then every further line.
+  while (!starts_with(current, kLatticeHeading)) current = a80(in.require());
+  in.require();  // the X Y Z column heading
+  for (auto& vector : cell.lattice) {
+    const textio::InItem items[] = {&vector[0], &vector[1], &vector[2]};
+    textio::read_record(in, lattice_layout, items);
+  }
+  return CrystalScan::Ok;
+}
+
+std::array<float, 3> fractional_to_bohr(const std::array<float, 3>& f,
+                                        const std::array<std::array<float, 3>, 3>& lattice) {
+  std::array<float, 3> cartesian{};
+  for (int c = 0; c < 3; ++c) {
+    // The sum in single precision, the division by the bohr in double.
+    const float sum = f[0] * lattice[0][c] + f[1] * lattice[1][c] + f[2] * lattice[2][c];
+    cartesian[c] = static_cast<float>(static_cast<double>(sum) / kBohr);
+  }
+  return cartesian;
+}
+
+std::vector<GridAtom> cube_atoms(const CrystalCell& cell, const InputVariables& iv, const std::string& file_name) {
+  const std::int32_t n_symm = iv.n_symm > 0 ? iv.n_symm : 0;
+  const std::size_t operations = static_cast<std::size_t>(n_symm);
+  if (iv.symm_op.size() < 9 * operations || iv.transl.size() < 3 * operations)
+    throw std::logic_error("cube_atoms: symmetry arrays smaller than n_symm");
+
+  // The atomic number is the I2 field of columns 7-8 of the label: for a label
+  // carrying 200 + Z (an atom with a pseudopotential) these are the last two
+  // digits, the element's number.
+  std::vector<std::int32_t> numbers(cell.atoms.size(), 0);
+  if (n_symm > 0) {
+    for (std::size_t n = 0; n < cell.atoms.size(); ++n) {
+      if (!textio::parse_int(textio::columns(cell.atoms[n].label, 7, 2), numbers[n]))
+        throw textio::TextIoError(textio::TextIoError::Kind::BadValue, file_name, cell.atoms[n].line);
+    }
+  }
+
+  check_allocation(operations * cell.atoms.size(), sizeof(GridAtom));
+  std::vector<GridAtom> list;
+  list.reserve(operations * cell.atoms.size());
+  for (int s = 1; s <= n_symm; ++s) {
+    for (std::size_t n = 0; n < cell.atoms.size(); ++n) {
+      const std::array<float, 3>& f = cell.atoms[n].frac;
+      std::array<float, 3> moved{};
+      for (int r = 1; r <= 3; ++r) {
+        // The rotation sum in single precision, the translation added in
+        // double, the coordinate stored in single precision.
+        const float rotated = static_cast<float>(iv.symm(s, 1, r)) * f[0] + static_cast<float>(iv.symm(s, 2, r)) * f[1] +
+                              static_cast<float>(iv.symm(s, 3, r)) * f[2];
+        moved[r - 1] = static_cast<float>(static_cast<double>(rotated) + iv.tr(s, r));
+      }
+      const std::array<float, 3> bohr = fractional_to_bohr(moved, cell.lattice);
+      GridAtom atom;
+      atom.num_atomico = numbers[n];
+      atom.charge = static_cast<float>(numbers[n]);
+      atom.x = bohr[0];
+      atom.y = bohr[1];
+      atom.z = bohr[2];
+      list.push_back(atom);
+    }
+  }
+  return list;
+}
+
+}  // namespace tessaro

@@ -1,0 +1,51 @@
+#pragma once
+// What the TOP section takes from the text output of a CRYSTAL run: the
+// irreducible atoms in fractional coordinates and the direct lattice vectors,
+// and the cube atom list built from them by the symmetry operations.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "grid/grid_data.hpp"
+#include "input/input_variables.hpp"
+#include "textio/textio.hpp"
+
+namespace tessaro {
+
+struct CrystalAtom {
+  std::string label;            // columns 1-11 of the atom line
+  std::array<float, 3> frac{};  // fractional coordinates
+  long line = 0;                // line of the CRYSTAL output that held it
+};
+
+struct CrystalCell {
+  std::vector<CrystalAtom> atoms;
+  // lattice[k] = lattice vector k (x, y, z), angstrom.
+  std::array<std::array<float, 3>, 3> lattice{};
+};
+
+enum class CrystalScan {
+  Ok,
+  NoAtomCount,        // no atom-count line before " INPUT COORDINATES"
+  NegativeAtomCount,  // the last atom-count line held a negative number
+};
+
+// Scans a CRYSTAL output: the atom count, the atoms after " INPUT
+// COORDINATES", the lattice vectors after the Cartesian lattice heading.
+// The end of the file before a heading, or a field that is not a number,
+// throws textio::TextIoError with the file and line.
+CrystalScan read_crystal_output(textio::LineReader& crystal_output, CrystalCell& cell);
+
+// The cube atom list: every listed atom under operation 1, then every one
+// under operation 2, and so on, in Cartesian bohr. A label whose columns 7-8
+// are not a number throws textio::TextIoError naming `file_name` and the
+// atom's line.
+std::vector<GridAtom> cube_atoms(const CrystalCell& cell, const InputVariables& input_variables,
+                                 const std::string& file_name);
+
+// The conversion of one atom from fractional coordinates to Cartesian bohr.
+std::array<float, 3> fractional_to_bohr(const std::array<float, 3>& frac,
+                                        const std::array<std::array<float, 3>, 3>& lattice);
+
+}  // namespace tessaro

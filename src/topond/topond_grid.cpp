@@ -1,0 +1,55 @@
+#include "topond/topond_grid.hpp"
+
+#include <stdexcept>
+
+#include "report/run_end.hpp"
+
+namespace tessaro {
+
+namespace {
+
+// Eight values of 16 columns to a line.
+constexpr int kValuesPerLine = 8;
+constexpr int kValueWidth = 16;
+constexpr int kValueDecimals = 8;
+
+}  // namespace
+
+void topo_array(textio::LineReader& grid_file, GridData& grid) {
+  if (!grid.cube_array.empty()) throw std::logic_error("topo_array: value array already allocated");
+
+  // The counts sit in columns 1-4, 5-8 and 9-12 whatever else the line holds.
+  static const textio::Layout counts_layout = textio::Layout::parse("3I4");
+  // Origin and step of one axis; the 17 columns between them are skipped.
+  static const textio::Layout axis_layout = textio::Layout::parse("E15.8,17X,E15.8");
+
+  const textio::InItem counts[] = {&grid.n[0], &grid.n[1], &grid.n[2]};
+  textio::read_record(grid_file, counts_layout, counts);
+  for (int a = 0; a < 3; ++a) {
+    // Header geometry is single precision: the fields go straight into float.
+    const textio::InItem axis[] = {&grid.origin[a], &grid.axis[a][a]};
+    textio::read_record(grid_file, axis_layout, axis);
+  }
+
+  check_grid_allocation(grid.n[0], grid.n[1], grid.n[2]);
+  const std::size_t n1 = grid.n1(), n2 = grid.n2(), n3 = grid.n3();
+  if (n1 == 0 || n2 == 0 || n3 == 0) return;  // an empty grid has no value lines
+  grid.cube_array.assign(n1 * n2 * n3, 0.0);
+
+  // The file lists each row (1..N1, j, k) on lines of eight values, every row
+  // starting on a new line, j inner and k outer: the memory order of the grid.
+  double* value = grid.cube_array.data();
+  for (std::size_t row = 0; row < n2 * n3; ++row) {
+    for (std::size_t i = 0; i < n1; i += kValuesPerLine) {
+      const std::string_view line = grid_file.require();
+      const std::size_t on_line = n1 - i < kValuesPerLine ? n1 - i : kValuesPerLine;
+      for (std::size_t m = 0; m < on_line; ++m) {
+        const std::string_view field = textio::columns(line, 1 + static_cast<int>(m) * kValueWidth, kValueWidth);
+        if (!textio::parse_real(field, kValueDecimals, *value)) grid_file.fail_bad_value();
+        ++value;
+      }
+    }
+  }
+}
+
+}  // namespace tessaro
