@@ -1,0 +1,127 @@
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+#include "grid/grid_files.hpp"
+#include "grid/grid_io_detail.hpp"
+#include "grid/grid_numbers.hpp"
+#include "report/run_end.hpp"
+
+namespace tessaro {
+
+namespace grid_detail {
+
+void grd_in_array(textio::LineReader& grd, GridRole role, GridData& grid, std::vector<std::string>* keep) {
+  // The header is taken to be exactly (atom count of the cube + 12) lines,
+  // each the first 80 columns of its line; nothing in it is interpreted.
+  const std::size_t header_lines = static_cast<std::size_t>(grid.natoms) + 12;
+  std::vector<std::string> header;
+  if (keep != nullptr) {
+    check_allocation(header_lines, 80);
+    header.reserve(header_lines);
+  }
+  for (std::size_t h = 0; h < header_lines; ++h) {
+    std::string_view line = grd.require();
+    if (keep != nullptr) {
+      std::string text(line.substr(0, std::min<std::size_t>(line.size(), 80)));
+      text.resize(80, ' ');
+      header.push_back(std::move(text));
+    }
+  }
+
+  // Rows (1..N1, j, k) for k, then j: the first index fastest, as in memory,
+  // six values to a line, every row on a new line. The E18.10 fields are
+  // taken as blank-separated items: a field of that layout holds at most 17
+  // characters, so each begins with a blank and the items are exactly the
+  // fields.
+  const std::size_t n1 = grid.n1(), n2 = grid.n2(), n3 = grid.n3();
+  const std::size_t q = n1 / 6, r = n1 % 6;
+  double* row = grid.cube_array.data();
+  for (std::size_t k = 0; k < n3; ++k) {
+    for (std::size_t j = 0; j < n2; ++j) {
+      for (std::size_t line = 0; line < q; ++line) {
+        if (!grid_numbers::read_items(grd.require(), 10, row, 6)) grd.fail_bad_value();
+        row += 6;
+      }
+      if (r > 0) {
+        if (!grid_numbers::read_items(grd.require(), 10, row, r)) grd.fail_bad_value();
+        row += r;
+      }
+    }
+  }
+
+  // Electrons per cubic angstrom, per angstrom^4, and the negative Laplacian
+  // per angstrom^5, to atomic units.
+  switch (role) {
+    case GridRole::Density:
+      for (double& v : grid.cube_array) v *= kGrdDensityFactor;
+      break;
+    case GridRole::Gradient:
+      for (double& v : grid.cube_array) v *= kGrdGradientFactor;
+      break;
+    case GridRole::Laplacian:
+      for (double& v : grid.cube_array) v = -(v * kGrdLaplacianFactor);
+      break;
+  }
+  if (keep != nullptr) *keep = std::move(header);
+}
+
+}  // namespace grid_detail
+
+void grd_writing(std::ostream& out, std::span<double> values, std::int32_t natoms, std::int32_t n1, std::int32_t n2,
+                 std::int32_t n3, std::vector<std::string>& grd_intestaz, bool is_rhosign) {
+  const std::size_t m1 = n1 > 0 ? static_cast<std::size_t>(n1) : 0;
+  const std::size_t m2 = n2 > 0 ? static_cast<std::size_t>(n2) : 0;
+  const std::size_t m3 = n3 > 0 ? static_cast<std::size_t>(n3) : 0;
+  if (values.size() != m1 * m2 * m3)
+    throw std::invalid_argument("grd_writing: the value count does not match N1*N2*N3");
+
+  grid_detail::ChunkWriter w(out);
+  // Each header line is left-justified in place (leading blanks moved to the
+  // end) and written in exactly 80 columns. Lines missing from a short list
+  // are written blank, so the file still has atom count + 12 header lines.
+  const std::size_t header_lines = static_cast<std::size_t>(std::max<std::int32_t>(natoms, 0)) + 12;
+  std::string blank(80, ' ');
+  for (std::size_t h = 0; h < header_lines; ++h) {
+    if (h >= grd_intestaz.size()) {
+      w.append(blank);
+      w.append("\n");
+      continue;
+    }
+    std::string& line = grd_intestaz[h];
+    const std::size_t lead = line.find_first_not_of(' ');
+    if (lead != std::string::npos && lead > 0) {
+      line.erase(0, lead);
+      line.append(lead, ' ');
+    }
+    std::string_view text(line);
+    if (text.size() >= 80) {
+      w.append(text.substr(0, 80));
+    } else {
+      w.append(text);
+      w.append(std::string_view(blank).substr(0, 80 - text.size()));
+    }
+    w.append("\n");
+  }
+
+  // rho*sign(lambda2) goes from electrons per cubic bohr to electrons per
+  // cubic angstrom, in the caller's array.
+  if (is_rhosign)
+    for (double& v : values) v /= grid_detail::kGrdDensityFactor;
+
+  const std::size_t q = m1 / 6, r = m1 % 6;
+  const double* at = values.data();
+  for (std::size_t row = 0; row < m2 * m3; ++row) {
+    for (std::size_t line = 0; line <= q; ++line) {
+      const std::size_t count = line < q ? 6 : r;
+      if (count == 0) break;
+      char* p = w.cursor();
+      for (std::size_t t = 0; t < count; ++t) p = grid_numbers::write_E18_10(p, *at++);
+      *p++ = '\n';
+      w.advance(p);
+    }
+  }
+  w.flush();
+}
+
+}  // namespace tessaro

@@ -1,0 +1,179 @@
+// The value-block number code of the grid files against the text layer,
+// which defines the characters (put_ES / put_E) and the readings (parse_real).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "grid/grid_numbers.hpp"
+#include "textio/textio.hpp"
+
+namespace {
+
+using tessaro::grid_numbers::read_items;
+using tessaro::grid_numbers::write_E;
+using tessaro::grid_numbers::write_ES;
+
+std::string fast_ES(double v, int w, int d) {
+  char buf[64];
+  char* end = write_ES(buf, v, w, d);
+  return std::string(buf, end);
+}
+std::string fast_E(double v, int w, int d) {
+  char buf[64];
+  char* end = write_E(buf, v, w, d);
+  return std::string(buf, end);
+}
+std::string text_ES(double v, int w, int d) {
+  std::string s;
+  tessaro::textio::put_ES(s, v, w, d);
+  return s;
+}
+std::string text_E(double v, int w, int d) {
+  std::string s;
+  tessaro::textio::put_E(s, v, w, d);
+  return s;
+}
+
+// Values where a correct writer is easily wrong: rounding carries, halfway
+// cases in decimal, both ends of the exponent range, signed zero, specials.
+std::vector<double> hard_values() {
+  std::vector<double> v = {0.0,
+                           -0.0,
+                           1.0,
+                           -1.0,
+                           0.5,
+                           9.999995,
+                           9.9999949999,
+                           9.99999949999,
+                           99999.95,
+                           0.999999999995,
+                           1.000005,
+                           1.0000050000000001,
+                           1.234565,
+                           -1.234565,
+                           2.5e-5,
+                           3.20943e-23,
+                           1.0e-100,
+                           9.99995e-100,
+                           1.0e-120,
+                           1.0e100,
+                           9.9999999999e99,
+                           std::numeric_limits<double>::max(),
+                           -std::numeric_limits<double>::max(),
+                           std::numeric_limits<double>::min(),
+                           std::numeric_limits<double>::denorm_min(),
+                           1.0e-310,
+                           0.14818464289233146,
+                           std::numeric_limits<double>::quiet_NaN(),
+                           std::numeric_limits<double>::infinity(),
+                           -std::numeric_limits<double>::infinity()};
+  // Every double next to a short decimal halfway point: x.xxxxx5 and
+  // x.xxxxxxxxx5 with neighbours.
+  for (const char* text : {"1.000005", "2.345675", "7.777775", "1.2345678905", "9.9999999995", "0.1000000005",
+                           "3.999995e10", "6.5000005e-7"}) {
+    double x = std::strtod(text, nullptr);
+    v.push_back(x);
+    v.push_back(std::nextafter(x, 0.0));
+    v.push_back(std::nextafter(x, 1e300));
+  }
+  // Exact binary halfway cases: k / 2^m with a 5 as the digit after the kept ones.
+  for (int m = 1; m < 30; ++m) v.push_back(std::ldexp(1.0, -m) * 3.0);
+  return v;
+}
+
+TEST(GridNumbersWrite, MatchesTextLayerOnHardValues) {
+  for (double v : hard_values()) {
+    for (auto [w, d] : {std::pair{13, 5}, std::pair{11, 5}, std::pair{14, 6}, std::pair{25, 15}, std::pair{8, 1}})
+      EXPECT_EQ(fast_ES(v, w, d), text_ES(v, w, d)) << "ES" << w << "." << d << " of " << v;
+    for (auto [w, d] : {std::pair{18, 10}, std::pair{13, 5}, std::pair{16, 10}, std::pair{17, 10}, std::pair{24, 17}})
+      EXPECT_EQ(fast_E(v, w, d), text_E(v, w, d)) << "E" << w << "." << d << " of " << v;
+  }
+}
+
+TEST(GridNumbersWrite, MatchesTextLayerOnRandomValues) {
+  std::mt19937_64 gen(20261208);
+  std::uniform_int_distribution<std::uint64_t> bits;
+  std::uniform_real_distribution<double> decade(-30.0, 30.0);
+  for (int n = 0; n < 200000; ++n) {
+    double v;
+    if (n % 2 == 0) {
+      std::uint64_t b = bits(gen);
+      std::memcpy(&v, &b, sizeof v);  // any bit pattern, every exponent
+    } else {
+      v = std::pow(10.0, decade(gen)) * (n % 4 == 1 ? 1.0 : -1.0);
+    }
+    ASSERT_EQ(fast_ES(v, 13, 5), text_ES(v, 13, 5)) << v;
+    ASSERT_EQ(fast_E(v, 18, 10), text_E(v, 18, 10)) << v;
+  }
+}
+
+TEST(GridNumbersWrite, LayoutOfTheFileFields) {
+  EXPECT_EQ(fast_ES(1.0, 13, 5), "  1.00000E+00");
+  EXPECT_EQ(fast_ES(-9.999996, 13, 5), " -1.00000E+01");
+  EXPECT_EQ(fast_ES(0.0, 13, 5), "  0.00000E+00");
+  EXPECT_EQ(fast_ES(1.0e-120, 13, 5), "  1.00000-120");
+  EXPECT_EQ(fast_E(1.0, 18, 10), "  0.1000000000E+01");
+  EXPECT_EQ(fast_E(-0.014818464289233146, 18, 10), " -0.1481846429E-01");
+  EXPECT_EQ(fast_E(0.0, 18, 10), "  0.0000000000E+00");
+  EXPECT_EQ(fast_E(1.0e-120, 13, 5), "  0.10000-119");
+  EXPECT_EQ(fast_E(-1.0, 11, 5), "-.10000E+01");  // one column short: the zero goes
+  EXPECT_EQ(fast_ES(1.0, 5, 5), "*****");
+}
+
+TEST(GridNumbersRead, ItemsAgreeWithThirteenColumnFields) {
+  // A line as the 6E13.5 layout writes it (and 6ES13.5, and other writers'
+  // spellings that still keep to 13 columns).
+  const std::string line =
+      "  0.32433E-13 -0.50847E+02  1.00000E+00  0.00000E+00 -1.23456E-05  0.12345-119  9.99999E+99";
+  double items[6];
+  ASSERT_TRUE(read_items(line, 5, items, 6));
+  for (int t = 0; t < 6; ++t) {
+    double expected = 0.0;
+    ASSERT_TRUE(tessaro::textio::parse_real(tessaro::textio::columns(line, 1 + 13 * t, 13), 5, expected));
+    EXPECT_EQ(items[t], expected) << "item " << t;
+  }
+}
+
+TEST(GridNumbersRead, WiderFieldsShortLinesAndOtherSpellings) {
+  double items[6];
+  // Fourteen columns per value, three-digit exponents with the letter.
+  ASSERT_TRUE(read_items("  3.20943E-023  1.00000E+000 -2.50000E-001", 5, items, 3));
+  EXPECT_EQ(items[0], 3.20943e-23);
+  EXPECT_EQ(items[1], 1.0);
+  EXPECT_EQ(items[2], -0.25);
+  // A short line: zeros for the missing values; items past the count ignored.
+  ASSERT_TRUE(read_items("  1.5 2.5", 5, items, 4));
+  EXPECT_EQ(items[0], 1.5);
+  EXPECT_EQ(items[1], 2.5);
+  EXPECT_EQ(items[2], 0.0);
+  EXPECT_EQ(items[3], 0.0);
+  ASSERT_TRUE(read_items("1.0 2.0 junk", 5, items, 2));
+  EXPECT_EQ(items[1], 2.0);
+  // D exponents, sign-only exponents, a leading plus, tabs: the text layer's readings.
+  ASSERT_TRUE(read_items("1.5D+01\t0.12345-119 +2.0E0 0.5e-1", 5, items, 4));
+  EXPECT_EQ(items[0], 15.0);
+  EXPECT_EQ(items[1], 0.12345e-119);
+  EXPECT_EQ(items[2], 2.0);
+  EXPECT_EQ(items[3], 0.05);
+  // No decimal point: the last d digits are the fraction, as in an E13.5 field.
+  ASSERT_TRUE(read_items("12345 -3", 5, items, 2));
+  EXPECT_EQ(items[0], 0.12345);
+  EXPECT_EQ(items[1], -0.00003);
+}
+
+TEST(GridNumbersRead, NonNumbersAreErrors) {
+  double items[6];
+  EXPECT_FALSE(read_items("  1.0E+00  abc", 5, items, 2));
+  EXPECT_FALSE(read_items("*************", 5, items, 1));
+  EXPECT_FALSE(read_items("1.0.0", 5, items, 1));
+  EXPECT_FALSE(read_items("nan", 5, items, 1));
+  EXPECT_FALSE(read_items("-inf.", 5, items, 1));
+}
+
+}  // namespace
