@@ -1,7 +1,402 @@
 #include "analysis/calc_stuff.hpp"
 
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "analysis/plot.hpp"
+#include "analysis/rdg_kernels.hpp"
+#include "analysis/statistics.hpp"
+#include "grid/grid_files.hpp"
 #include "input/run.hpp"
+#include "report/file_names.hpp"
+#include "report/run_end.hpp"
+#include "textio/textio.hpp"
 
 namespace tessaro {
-void calc_stuff(Run&) {}
+
+namespace {
+
+constexpr const char* kCannotOpen = " file cannot be opened, program stop";
+constexpr const char* kCannotWrite = " file cannot be written, program stop";
+
+// A text field at its declared width: padded with blanks or cut.
+std::string at_width(const std::string& text, std::size_t width) {
+  std::string field = text.substr(0, width);
+  field.resize(width, ' ');
+  return field;
+}
+
+// An input grid file of the section: it must exist. The message names the
+// file at the full width of its input field, trailing blanks included.
+class InputFile {
+ public:
+  InputFile(Run& run, const std::string& name_field, std::size_t width) {
+    const std::string name = trimmed(name_field);
+    stream_.open(name, std::ios::in | std::ios::binary);
+    if (!stream_) {
+      run.report_line(at_width(name_field, width) + kCannotOpen);
+      end_run(1);
+    }
+    reader_ = std::make_unique<textio::LineReader>(stream_, name);
+  }
+  textio::LineReader& reader() { return *reader_; }
+
+ private:
+  std::ifstream stream_;
+  std::unique_ptr<textio::LineReader> reader_;
+};
+
+// An output file of the section: created, or replaced when it exists. Each is
+// closed as soon as its grid is written, so a file is complete before the
+// report names it; a failed write ends the run instead of leaving a cut file
+// behind silently.
+class OutputFile {
+ public:
+  OutputFile(Run& run, std::string name) : run_(run), name_(std::move(name)), buffer_(1 << 20) {
+    stream_.rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    stream_.open(name_, std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!stream_) {
+      run_.report_line(name_ + kCannotOpen);
+      end_run(1);
+    }
+  }
+  std::ostream& stream() { return stream_; }
+  void close() {
+    stream_.close();
+    if (stream_.fail()) {
+      run_.report_line(name_ + kCannotWrite);
+      end_run(1);
+    }
+  }
+
+ private:
+  Run& run_;
+  std::string name_;
+  std::vector<char> buffer_;
+  std::ofstream stream_;
+};
+
+// Reads one grid of the given role from its cube file (and, with XD2006
+// input, its grd file).
+void read_grid(Run& run, const std::string& cube_name, std::size_t cube_width, const std::string& grd_name,
+               std::size_t grd_width, GridRole role, InputFormat format, GridData& grid) {
+  InputFile cube(run, cube_name, cube_width);
+  std::optional<InputFile> grd;
+  if (format == InputFormat::XD2) grd.emplace(run, grd_name, grd_width);
+  cube_in_array(run, cube.reader(), role, format, grd ? &grd->reader() : nullptr, grid);
+}
+
+void release(std::vector<double>& grid) { std::vector<double>().swap(grid); }
+
+// Why a grid that a job needs is missing.
+std::string missing_reason(bool small_grid) {
+  return small_grid ? " (the grid has less than 5 points in one of the three directions)"
+                    : " (neither read nor calculated)";
+}
+
+void skip_line(Run& run, const char* job, const char* grid, bool small_grid) {
+  run.report_line(std::string(job) + " SKIPPED: no " + grid + " grid" + missing_reason(small_grid));
+}
+
+enum class RdgPoints { All, RhoRange, RhosignRange };
+
+}  // namespace
+
+void calc_stuff(Run& run) {
+  InputVariables& iv = run.input_variables;
+
+  // With no format marked on the INPUT line the grids are read as general
+  // cube files.
+  const InputFormat format = iv.inprdg_risp[0] ? InputFormat::XD2
+                             : iv.inprdg_risp[1] ? InputFormat::GAU
+                                                 : InputFormat::CUB;
+  const bool xd2 = format == InputFormat::XD2;
+  const bool want_rdg = iv.calc_risp[0] != 0;
+  const bool want_rhosign = iv.calc_risp[1] != 0;
+  const bool want_abr = iv.calc_risp[2] != 0;
+  const bool want_plot = iv.calc_risp[3] != 0;
+
+  // The RDG with no point choice marked is taken at every point, as all_p.
+  const RdgPoints rdg_points = iv.rdg_risp[0]   ? RdgPoints::All
+                               : iv.rdg_risp[1] ? RdgPoints::RhoRange
+                               : iv.rdg_risp[2] ? RdgPoints::RhosignRange
+                                                : RdgPoints::All;
+  // No space cutoff marked is taken as none, for the RDG and the plot rebuilds.
+  const SpaceMode space_mode = iv.rdg_rispace[1]   ? SpaceMode::Atom
+                               : iv.rdg_rispace[2] ? SpaceMode::Exte
+                                                   : SpaceMode::None;
+  const float rdg_tolerance = space_mode == SpaceMode::None ? 1000.0f : iv.spacecutoff;
+
+  // Step 1: the density grid.
+  GridData rho;
+  read_grid(run, iv.rhocube_inp, 35, iv.rhogrd_inp, 27, GridRole::Density, format, rho);
+  const std::int32_t n1 = rho.n[0], n2 = rho.n[1], n3 = rho.n[2];
+  // Five-point stencils need two neighbours on each side of a point.
+  const bool small_grid = n1 < 5 || n2 < 5 || n3 < 5;
+  // Step 2: the zero grid passes every mask test; it is a rule (an empty
+  // mask span), not a stored array.
+  const std::span<const double> every_point;
+
+  auto write_cube = [&](const std::string& name, std::span<const double> values) {
+    OutputFile file(run, name);
+    cube_writing(file.stream(), rho, values);
+    file.close();
+  };
+  auto reserve_grids = [&](std::size_t grids) {
+    check_grid_allocation(n1, n2, n3, sizeof(double) * grids);
+  };
+
+  // Steps 3 and 4: the gradient magnitude.
+  std::vector<double> grad_array;
+  bool have_grad = false;
+  if (iv.grad_read) {
+    GridData grid;
+    read_grid(run, iv.gradcube_inp, 34, iv.gradgrd_inp, 26, GridRole::Gradient, format, grid);
+    check_cube(run, grid, rho, "gradient ");
+    grad_array = std::move(grid.cube_array);
+    have_grad = true;
+  }
+  if (iv.grad_calc && !small_grid) {
+    release(grad_array);
+    reserve_grids(1);
+    numerical_gradient(rho, grad_array);
+    have_grad = true;
+    write_cube(kNumericalGradientFile, grad_array);
+  }
+
+  // Steps 5 and 6: the Laplacian.
+  std::vector<double> lapl_array;
+  bool have_lapl = false;
+  // With both calc and read marked the template's Laplacian file names are
+  // never read (they belong to the reading choice alone), so there is no file
+  // to open: the Laplacian is computed.
+  if (iv.lapl_read && !iv.lapl_calc) {
+    GridData grid;
+    read_grid(run, iv.laplcube_inp, 34, iv.laplgrd_inp, 26, GridRole::Laplacian, format, grid);
+    check_cube(run, grid, rho, "laplacian");
+    lapl_array = std::move(grid.cube_array);
+    have_lapl = true;
+  }
+  if (iv.lapl_calc && !small_grid) {
+    release(lapl_array);
+    reserve_grids(1);
+    numerical_laplacian(rho, lapl_array);
+    have_lapl = true;
+    write_cube(kNumericalLaplacianFile, lapl_array);
+  }
+  // Only the Abramov energies read the Laplacian.
+  if (!want_abr) release(lapl_array);
+
+  std::vector<double> rdg_array;
+  bool have_rdg = false;
+  bool rdg_every_point = false;  // built with all_p and no space cutoff
+
+  std::vector<double> rhosign_array;
+  bool have_rhosign = false;
+  bool rhosign_every_point = false;  // built with the every-point mask
+  bool rhosign_from_rdg_step = false;
+
+  // Step 7: the reduced density gradient.
+  if (want_rdg) {
+    if (!have_grad) {
+      skip_line(run, "RDG", "gradient", iv.grad_calc && small_grid);
+    } else if (rdg_points == RdgPoints::RhosignRange && small_grid) {
+      skip_line(run, "RDG", "rho*sign(lambda2)", true);
+    } else {
+      const std::string base = trimmed(iv.rdg_outname);
+      OutputFile cube(run, base + ".cube");
+      std::optional<OutputFile> grd;
+      if (xd2) grd.emplace(run, base + ".grd");
+      std::span<const double> test = every_point;
+      float lower = -1000.0f, upper = 1000.0f;
+      if (rdg_points == RdgPoints::RhoRange) {
+        test = rho.cube_array;
+        lower = iv.rhocutoff[0];
+        upper = iv.rhocutoff[1];
+      } else if (rdg_points == RdgPoints::RhosignRange) {
+        reserve_grids(1);
+        rhosign_calc(rho, every_point, rhosign_array);
+        have_rhosign = rhosign_every_point = rhosign_from_rdg_step = true;
+        test = rhosign_array;
+        lower = iv.rhocutoff[0];
+        upper = iv.rhocutoff[1];
+      }
+      reserve_grids(1);
+      rdg_calc(rho, grad_array, test, rdg_tolerance, lower, upper, space_mode, rdg_array);
+      have_rdg = true;
+      rdg_every_point = rdg_points == RdgPoints::All && space_mode == SpaceMode::None;
+      cube_writing(cube.stream(), rho, rdg_array);
+      cube.close();
+      if (grd) {
+        grd_writing(grd->stream(), rdg_array, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
+        grd->close();
+      }
+    }
+  }
+
+  // Step 8: rho*sign(lambda2). On a grid too small for the Hessian nothing is
+  // computed or written (the report's summary carries that warning).
+  if (want_rhosign && !small_grid) {
+    const std::string base = trimmed(iv.rhosign_outname);
+    OutputFile cube(run, base + ".cube");
+    std::optional<OutputFile> grd;
+    if (xd2) grd.emplace(run, base + ".grd");
+    if (iv.rhosign_points && have_rdg) {
+      reserve_grids(1);
+      release(rhosign_array);
+      rhosign_calc(rho, rdg_array, rhosign_array);
+      rhosign_every_point = false;
+    } else if (!(have_rhosign && rhosign_every_point)) {
+      // RDG_p while no RDG was computed falls back to every point.
+      reserve_grids(1);
+      release(rhosign_array);
+      rhosign_calc(rho, every_point, rhosign_array);
+      rhosign_every_point = true;
+    }
+    have_rhosign = true;
+    cube_writing(cube.stream(), rho, rhosign_array);
+    cube.close();
+    if (grd) {
+      // Writing the grd file converts the array in place to electrons per
+      // cubic angstrom; the plot and the statistics below see those values.
+      grd_writing(grd->stream(), rhosign_array, rho.natoms, n1, n2, n3, iv.grd_intestaz, true);
+      grd->close();
+    }
+  }
+
+  const bool plot_rho = want_plot && iv.duedplot[0] != 0;
+  const bool plot_rhosign = want_plot && iv.duedplot[1] != 0;
+  // The rho*sign(lambda2) plot uses the array as it stands when it already
+  // holds every point (from step 8 without RDG_p, or from the RDG's rhosi
+  // choice), in XD2 mode possibly converted to electrons per cubic angstrom
+  // already; otherwise it rebuilds it.
+  auto plot_keeps_rhosign = [&] {
+    return have_rhosign && rhosign_every_point && ((want_rhosign && !iv.rhosign_points) || rhosign_from_rdg_step);
+  };
+  // Past this point only the statistics and that plot read rho*sign(lambda2).
+  if (!(want_rdg && want_rhosign) && !(plot_rhosign && plot_keeps_rhosign())) {
+    release(rhosign_array);
+    have_rhosign = false;
+  }
+
+  // Step 9: the Abramov energy densities.
+  std::vector<double> gabr, vabr, habr;
+  bool have_abr = false;
+  if (want_abr) {
+    if (!have_grad) {
+      skip_line(run, "ABRAMOV ENERGY", "gradient", iv.grad_calc && small_grid);
+    } else if (!have_lapl) {
+      skip_line(run, "ABRAMOV ENERGY", "laplacian", iv.lapl_calc && small_grid);
+    } else {
+      const std::string base = trimmed(iv.e_outname);
+      OutputFile g_cube(run, base + "_Gabr.cube"), v_cube(run, base + "_Vabr.cube"), h_cube(run, base + "_Habr.cube");
+      std::optional<OutputFile> g_grd, v_grd, h_grd;
+      if (xd2) {
+        g_grd.emplace(run, base + "_Gabr.grd");
+        v_grd.emplace(run, base + "_Vabr.grd");
+        h_grd.emplace(run, base + "_Habr.grd");
+      }
+      // RDG_p while no RDG was computed falls back to every point.
+      const std::span<const double> mask = iv.e_points && have_rdg ? std::span<const double>(rdg_array) : every_point;
+      reserve_grids(3);
+      abramov_calc(rho.cube_array, grad_array, lapl_array, mask, gabr, vabr, habr);
+      have_abr = true;
+      release(lapl_array);
+      cube_writing(g_cube.stream(), rho, gabr);
+      g_cube.close();
+      cube_writing(v_cube.stream(), rho, vabr);
+      v_cube.close();
+      cube_writing(h_cube.stream(), rho, habr);
+      h_cube.close();
+      if (xd2) {
+        grd_writing(g_grd->stream(), gabr, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
+        g_grd->close();
+        grd_writing(v_grd->stream(), vabr, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
+        v_grd->close();
+        grd_writing(h_grd->stream(), habr, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
+        h_grd->close();
+      }
+    }
+  }
+  release(lapl_array);
+  // Only a plot that rebuilds the RDG reads the gradient later.
+  if (!((plot_rho || plot_rhosign) && !(have_rdg && rdg_every_point))) {
+    release(grad_array);
+    have_grad = false;
+  }
+  // The statistics are the energies' only later use.
+  if (!want_rdg) {
+    release(gabr);
+    release(vabr);
+    release(habr);
+  }
+
+  // Step 10: the plot files.
+  if (plot_rho || plot_rhosign) {
+    // The plots need the RDG at every point. Every rebuild before a plot is
+    // the same computation on the same grids, so one rebuild serves both.
+    bool plot_rdg_ready = have_rdg && rdg_every_point;
+    if (!plot_rdg_ready && have_grad) {
+      release(rdg_array);
+      reserve_grids(1);
+      rdg_calc(rho, grad_array, every_point, 1000.0f, -1000.0f, 1000.0f, space_mode, rdg_array);
+      have_rdg = rdg_every_point = plot_rdg_ready = true;
+    }
+    if (plot_rho) {
+      if (!plot_rdg_ready) {
+        skip_line(run, "rho VS RDG PLOT", "gradient", iv.grad_calc && small_grid);
+      } else {
+        OutputFile file(run, "rho" + trimmed(iv.plot_name));
+        plot(rdg_array, rho.cube_array, rho.n1(), rho.n2(), rho.n3(), file.stream());
+        file.close();
+      }
+    }
+    if (plot_rhosign) {
+      const bool keep = plot_keeps_rhosign();
+      if (!plot_rdg_ready) {
+        skip_line(run, "rho*sign(lambda2) VS RDG PLOT", "gradient", iv.grad_calc && small_grid);
+      } else if (!keep && small_grid) {
+        skip_line(run, "rho*sign(lambda2) VS RDG PLOT", "rho*sign(lambda2)", true);
+      } else {
+        if (!keep) {
+          release(rhosign_array);
+          reserve_grids(1);
+          rhosign_calc(rho, every_point, rhosign_array);
+          have_rhosign = rhosign_every_point = true;
+        }
+        OutputFile file(run, "rhosign" + trimmed(iv.plot_name));
+        plot(rdg_array, rhosign_array, rho.n1(), rho.n2(), rho.n3(), file.stream());
+        file.close();
+      }
+    }
+  }
+  release(grad_array);
+
+  // Step 11: the isosurface statistics, from the grids as they stand after
+  // the plots.
+  clear_rdg_statistics(iv);
+  if (want_rdg && have_rdg) {
+    std::span<const double> rhosign_used;
+    if (want_rhosign) {
+      if (have_rhosign) {
+        rhosign_used = rhosign_array;
+      } else {
+        skip_line(run, "rho*sign(lambda2) ISOSURFACE STATISTICS", "rho*sign(lambda2)", small_grid);
+      }
+    }
+    std::span<const double> g, v, h;
+    if (have_abr) {
+      g = gabr;
+      v = vabr;
+      h = habr;
+    }
+    rdg_statistics(rho, rdg_array, rhosign_used, g, v, h, iv);
+  }
+  // Step 12: every grid is released when it goes out of scope here.
+}
+
 }  // namespace tessaro

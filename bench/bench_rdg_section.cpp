@@ -1,0 +1,163 @@
+// The RDG section end to end on a 200 x 200 x 200 density grid: gradient and
+// Laplacian computed, RDG at every point, rho*sign(lambda2) at every point,
+// Abramov energies, both plots, CUB files. Prints the time of the compute
+// kernels alone, the time of the whole section (reading the density cube,
+// computing, writing every file), the bytes written and the peak memory.
+//
+//   bash bench/run.sh bench_rdg_section
+//   build-bench/bench_rdg_section [N = 200] [work folder, kept afterwards]
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "analysis/calc_stuff.hpp"
+#include "analysis/rdg_kernels.hpp"
+#include "grid/grid_files.hpp"
+#include "input/run.hpp"
+
+namespace fs = std::filesystem;
+using namespace tessaro;
+
+namespace {
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Processor time of this process (user + system), which the other programs
+// sharing the machine do not inflate.
+double cpu_seconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         1e-6 * static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+double peak_rss_mb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// Two water-like molecules of Slater densities, 0.1 bohr steps.
+GridData make_density(int n) {
+  GridData g;
+  g.natoms = 6;
+  g.n = {n, n, n};
+  const float h = 0.1f;
+  const float o = -0.05f * static_cast<float>(n);
+  g.origin = {o, o, o};
+  g.axis = {{{h, 0, 0}, {0, h, 0}, {0, 0, h}}};
+  const float atoms[6][4] = {{8, -2.93f, -0.22f, 0}, {1, -3.66f, 1.44f, 0},       {1, -1.13f, 0.08f, 0},
+                             {8, 2.55f, 0.21f, 0},   {1, 3.18f, -0.71f, -1.43f}, {1, 3.18f, -0.71f, 1.43f}};
+  for (const auto& a : atoms) g.atoms.push_back({static_cast<std::int32_t>(a[0]), a[0], a[1], a[2], a[3]});
+  g.cube_array.resize(g.size());
+  for (std::size_t k = 0; k < g.n3(); ++k)
+    for (std::size_t j = 0; j < g.n2(); ++j)
+      for (std::size_t i = 0; i < g.n1(); ++i) {
+        const double x = o + h * static_cast<double>(i), y = o + h * static_cast<double>(j),
+                     z = o + h * static_cast<double>(k);
+        double rho = 0.0;
+        for (const auto& a : atoms) {
+          const double r = std::sqrt((x - a[1]) * (x - a[1]) + (y - a[2]) * (y - a[2]) + (z - a[3]) * (z - a[3]));
+          rho += a[0] * std::exp(-2.0 * a[0] / 4.0 * r) * 0.3;
+        }
+        g.cube_array[g.index(i, j, k)] = rho;
+      }
+  return g;
+}
+
+std::string field(std::string text, std::size_t width) {
+  text.resize(width, ' ');
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int n = argc > 1 ? std::atoi(argv[1]) : 200;
+  // The section writes about 1.35 GB: a work folder of our own, removed at the
+  // end unless one was given.
+  const bool own_folder = argc <= 2;
+  const fs::path work = own_folder ? fs::temp_directory_path() / "tessaro_bench_rdg_section" : fs::path(argv[2]);
+  const fs::path old_dir = fs::current_path();
+  fs::create_directories(work);
+  fs::current_path(work);
+
+  GridData rho = make_density(n);
+  {
+    std::ofstream out("rho.cube", std::ios::binary);
+    cube_writing(out, rho, rho.cube_array);
+  }
+  const std::size_t points = rho.size();
+  std::vector<double>().swap(rho.cube_array);
+
+  tessaro::Run run;
+  if (!run.open_report("report.txt")) return 1;
+  InputVariables& iv = run.input_variables;
+  iv.inp1_risp = {0, 0, 1};
+  iv.inprdg_risp = {0, 0, 1};
+  iv.calc_risp = {1, 1, 1, 1};
+  iv.rhocube_inp = field("rho.cube", 35);
+  iv.grad_calc = iv.lapl_calc = 1;
+  iv.rdg_risp = {1, 0, 0};
+  iv.rdg_rispace = {1, 0, 0};
+  iv.rdg_outname = field("rdg", 30);
+  iv.rhosign_outname = field("rhosign", 30);
+  iv.e_outname = field("ener", 30);
+  iv.duedplot = {1, 1, 0};
+  iv.plot_name = field("plot.dat", 30);
+  const double rss_before = peak_rss_mb();
+  auto start = std::chrono::steady_clock::now();
+  double cpu_start = cpu_seconds();
+  calc_stuff(run);
+  run.flush();
+  const double section = seconds_since(start);
+  const double section_cpu = cpu_seconds() - cpu_start;
+
+  std::uintmax_t written = 0;
+  for (const char* name : {"grad_numerical.cube", "lapl_numerical.cube", "rdg.cube", "rhosign.cube", "ener_Gabr.cube",
+                           "ener_Vabr.cube", "ener_Habr.cube", "rhoplot.dat", "rhosignplot.dat"})
+    written += fs::file_size(name);
+  std::printf("whole section (read cube, compute, write 7 cubes and 2 plots): %.3f s wall, %.3f s processor, %.2f GB written\n",
+              section, section_cpu, static_cast<double>(written) / 1e9);
+  const double grid_mb = static_cast<double>(points) * 8.0 / (1024.0 * 1024.0);
+  std::printf("peak resident memory: %.0f MB (before the section: %.0f MB; one grid is %.0f MB)\n", peak_rss_mb(),
+              rss_before, grid_mb);
+  std::printf("statistics: n01(10) = %d, vol01(10) = %.6g\n", iv.n01[9], iv.vol01[9]);
+  // The compute kernels alone, on the grid in memory (after the section, so
+  // that the peak memory above is the section's own).
+  rho = make_density(n);
+  start = std::chrono::steady_clock::now();
+  cpu_start = cpu_seconds();
+  {
+    std::vector<double> grad, lapl, rdg, rhosign, g, v, h;
+    numerical_gradient(rho, grad);
+    numerical_laplacian(rho, lapl);
+    rdg_calc(rho, grad, {}, 1000.0f, -1000.0f, 1000.0f, SpaceMode::None, rdg);
+    rhosign_calc(rho, {}, rhosign);
+    abramov_calc(rho.cube_array, grad, lapl, {}, g, v, h);
+  }
+  const double compute = seconds_since(start);
+  const double compute_cpu = cpu_seconds() - cpu_start;
+
+  std::printf("grid %d x %d x %d = %zu points\n", n, n, n, points);
+  std::printf("compute (gradient, Laplacian, RDG, rho*sign(lambda2), Abramov): %.3f s wall, %.3f s processor, %.2f M points/s\n",
+              compute, compute_cpu, static_cast<double>(points) / compute / 1e6);
+  std::printf("targets (one free core, N = 200): compute under 2 s, whole section under 8 s, peak memory within 10%% "
+              "of the 8 grids alive at the energies (%.0f MB)\n",
+              8.0 * grid_mb);
+
+  fs::current_path(old_dir);
+  if (own_folder) fs::remove_all(work);
+
+  return 0;
+}
