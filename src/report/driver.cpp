@@ -1,5 +1,129 @@
 #include "report/driver.hpp"
 
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <exception>
+#include <new>
+#include <vector>
+
+#include "analysis/calc_stuff.hpp"
+#include "input/input_reading.hpp"
+#include "input/run.hpp"
+#include "report/banner.hpp"
+#include "report/output_writing.hpp"
+#include "report/run_end.hpp"
+#include "textio/textio.hpp"
+#include "topond/topo_to_cube.hpp"
+#include "wavefunction/wfn_prop.hpp"
+
+#ifndef TESSARO_VERSION
+#define TESSARO_VERSION "unknown"
+#endif
+
 namespace tessaro {
-int tessaro_main(int, const char* const*, std::ostream&, std::ostream&) { return 0; }
+
+namespace {
+
+constexpr std::size_t kArgumentLength = 30;
+
+constexpr const char* kUsageLine = "usage: tessaro INPUT_FILE   (tessaro --help for more)";
+
+constexpr const char* kHelpText =
+    "usage: tessaro INPUT_FILE\n"
+    "\n"
+    "Runs the jobs of the keyword template INPUT_FILE (at most 30 characters):\n"
+    "  WFN  properties from a wavefunction (.wfn) on a box grid, written as cube files\n"
+    "  TOP  TOPOND grid files converted to cube files\n"
+    "  RDG  reduced density gradient, rho*sign(lambda2) and Abramov energy densities\n"
+    "       from density grids (cube or XD grd files)\n"
+    "The report goes to the file named after OUTPUT_FILE_NAME in the template.\n"
+    "\n"
+    "Exit status: 0 normal end, 1 error stop (message in the report or on the\n"
+    "console), 2 unreadable value or early end of a file (message on standard error).\n"
+    "\n"
+    "  --help     this text\n"
+    "  --version  the version\n";
+
+// The sections in their fixed order, each followed by its summary; the
+// symmetry operations read for the TOP section are released after its summary.
+void run_sections(Run& run) {
+  InputVariables& v = run.input_variables;
+  if (v.inp1_risp[0] == 1) {
+    wfn_prop(run);
+    output_writing(run, 1);
+  }
+  if (v.inp1_risp[1] == 1) {
+    topo_to_cube(run);
+    output_writing(run, 2);
+    std::vector<std::int32_t>().swap(v.symm_op);
+    std::vector<double>().swap(v.transl);
+  }
+  if (v.inp1_risp[2] == 1) {
+    calc_stuff(run);
+    output_writing(run, 3);
+  }
+}
+
+}  // namespace
+
+std::string input_file_name(std::string_view argument) {
+  std::string_view buffer = argument.substr(0, std::min(argument.size(), kArgumentLength));
+  const std::size_t first = buffer.find_first_not_of(' ');
+  if (first == std::string_view::npos) return std::string();
+  const std::size_t last = buffer.find_last_not_of(' ');
+  return std::string(buffer.substr(first, last - first + 1));
+}
+
+int tessaro_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  if (argc < 2 || argv[1] == nullptr) {
+    err << kUsageLine << '\n';
+    return 2;
+  }
+  const std::string_view argument = argv[1];
+  if (argument == "--help") {
+    out << kHelpText;
+    return 0;
+  }
+  if (argument == "--version") {
+    out << "tessaro " << TESSARO_VERSION << '\n';
+    return 0;
+  }
+  const std::string name = input_file_name(argument);
+  if (name.empty()) {
+    err << kUsageLine << '\n';
+    return 2;
+  }
+
+  Run run(out);
+  int status = 0;
+  try {
+    // A missing input file is not created: the run ends as for an empty one.
+    std::ifstream in(name, std::ios::in | std::ios::binary);
+    if (!in) {
+      run.console_line("NO STRING FOR OUTPUT FILE NAME!!!PROGRAM STOP");
+      end_run(1);
+    }
+    textio::LineReader input(in, name);
+    input_reading(run, input);
+    write_banner(run);
+    run_sections(run);
+  } catch (const RunEnd& end) {
+    status = end.status;
+  } catch (const textio::TextIoError& e) {
+    err << ' ' << e.what() << '\n';
+    status = 2;
+  } catch (const std::bad_alloc&) {
+    err << ' ' << kAllocationMessage << '\n';
+    status = 1;
+  } catch (const std::exception& e) {
+    // Not a condition of the run's own: reported, never a crash.
+    err << " Internal error: " << e.what() << '\n';
+    status = 1;
+  }
+  run.flush();
+  err.flush();
+  return status;
+}
+
 }  // namespace tessaro

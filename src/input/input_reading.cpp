@@ -1,0 +1,493 @@
+#include "input/input_reading.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "input/run.hpp"
+#include "input/symm_operation.hpp"
+#include "report/run_end.hpp"
+#include "textio/textio.hpp"
+
+namespace tessaro {
+
+namespace {
+
+using textio::FreeItem;
+using textio::ReadStatus;
+using textio::TextIoError;
+
+// Every line of the template is taken as exactly 50 columns: a shorter line
+// is padded with blanks, columns after the 50th are not read.
+constexpr std::size_t kLineWidth = 50;
+
+// The line buffer and the forward-only keyword search over the template.
+class TemplateLines {
+ public:
+  explicit TemplateLines(textio::LineReader& in) : in_(in) { blank(); }
+
+  // Sets the buffer to blanks, so that the next search starts with a fresh line.
+  void blank() { line_.assign(kLineWidth, ' '); }
+
+  // Ends at once when the buffer already begins with the keyword; otherwise
+  // reads on until a line begins with it, character for character from
+  // column 1. False when the file ends first.
+  bool search(std::string_view keyword) {
+    while (!begins_with(keyword)) {
+      std::string_view next;
+      if (!in_.next(next)) return false;
+      load(next);
+    }
+    return true;
+  }
+
+  // Columns first .. last (1-based, inclusive) shifted left over their
+  // leading blanks and padded with blanks to the width of the range, which is
+  // the length of the text field that receives them.
+  std::string text(int first, int last) const {
+    std::string_view field = std::string_view(line_).substr(static_cast<std::size_t>(first - 1),
+                                                            static_cast<std::size_t>(last - first + 1));
+    std::string out(field.size(), ' ');
+    std::size_t lead = field.find_first_not_of(' ');
+    if (lead != std::string_view::npos) out.replace(0, field.size() - lead, field.substr(lead));
+    return out;
+  }
+
+  // Columns first .. last as a text of their own, for a free-form read.
+  std::string_view range(int first, int last) const {
+    return std::string_view(line_).substr(static_cast<std::size_t>(first - 1),
+                                          static_cast<std::size_t>(last - first + 1));
+  }
+
+  // The n characters after column `col`, blanks beyond the 50th column.
+  std::string after(int col, std::size_t n) const {
+    std::string out(n, ' ');
+    for (std::size_t i = 0; i < n; ++i) {
+      std::size_t pos = static_cast<std::size_t>(col) + i;  // 0-based index of column col + 1 + i
+      if (pos < kLineWidth) out[i] = line_[pos];
+    }
+    return out;
+  }
+
+  char at(int col) const { return line_[static_cast<std::size_t>(col - 1)]; }
+
+  // A free-form read that the template's own checks do not handle: its
+  // failure is a failure of the text layer naming the input file and line.
+  void require(ReadStatus status) const {
+    if (status == ReadStatus::Ok) return;
+    throw TextIoError(status == ReadStatus::Error ? TextIoError::Kind::BadValue : TextIoError::Kind::EndOfFile,
+                      in_.file_name(), in_.line_number());
+  }
+
+  // A search whose end of file the template does not handle.
+  [[noreturn]] void fail_end_of_file() const { in_.fail_end_of_file(); }
+
+ private:
+  bool begins_with(std::string_view keyword) const { return std::string_view(line_).substr(0, keyword.size()) == keyword; }
+
+  void load(std::string_view next) {
+    // A CR left by a CR LF line end is no part of the line (nor of a file name).
+    if (!next.empty() && next.back() == '\r') next.remove_suffix(1);
+    line_.assign(kLineWidth, ' ');
+    line_.replace(0, std::min(next.size(), kLineWidth), next.substr(0, std::min(next.size(), kLineWidth)));
+  }
+
+  textio::LineReader& in_;
+  std::string line_;
+};
+
+// An option line: in columns first .. last, each star chooses the option
+// words that the characters after it begin with. Returns one flag per word;
+// `unknown` counts the stars followed by none of the words.
+template <std::size_t N>
+std::array<std::int32_t, N> options(const TemplateLines& lines, int first, int last,
+                                    const std::array<std::string_view, N>& words, int& unknown) {
+  std::array<std::int32_t, N> flags{};
+  unknown = 0;
+  for (int col = first; col <= last; ++col) {
+    if (lines.at(col) != '*') continue;
+    bool matched = false;
+    for (std::size_t w = 0; w < N; ++w) {
+      if (lines.after(col, words[w].size()) == words[w]) {
+        flags[w] = 1;
+        matched = true;
+      }
+    }
+    if (!matched) ++unknown;
+  }
+  return flags;
+}
+
+template <std::size_t N>
+std::array<std::int32_t, N> options(const TemplateLines& lines, int first, int last,
+                                    const std::array<std::string_view, N>& words) {
+  int unknown = 0;
+  return options(lines, first, last, words, unknown);
+}
+
+template <typename T>
+ReadStatus read_one(std::string_view text, T& value) {
+  const std::array<FreeItem, 1> items{&value};
+  return textio::read_free(text, items);
+}
+
+// An error stop with a message in the report.
+[[noreturn]] void stop_in_report(Run& run, std::string_view message) {
+  run.report_line(message);
+  end_run(1);
+}
+
+// ---------------------------------------------------------------------------
+// WFN section
+
+constexpr std::string_view kWfnProblem = "WFN SECTION: PROBLEM IN READING THE INPUT!!!!";
+constexpr std::string_view kTemplateModified = "THE TEMPLATE MIGHT HAVE BEEN MODIFIED, PROGRAM STOP";
+
+[[noreturn]] void wfn_template_stop(Run& run) {
+  run.report_line(kWfnProblem);
+  run.report_line(kTemplateModified);
+  run.console_line(kWfnProblem);
+  run.console_line(kTemplateModified);
+  end_run(1);
+}
+
+void read_wfn_section(Run& run, TemplateLines& lines) {
+  InputVariables& v = run.input_variables;
+  lines.blank();
+  if (!lines.search("PROPERTIES FROM WAVEFUNCTION")) wfn_template_stop(run);
+  if (!lines.search("INPUT")) wfn_template_stop(run);
+  v.wfn_inpname = lines.text(7, 39);
+  if (!lines.search("OUTPUT")) lines.fail_end_of_file();
+  v.wfn_outname = lines.text(8, 40);
+  if (trimmed(v.wfn_outname).empty()) run.report_line("WFN SECTION: output name for grid files not given!!!");
+
+  v.wfn_risp = {};
+  if (!lines.search("CALCULATING")) wfn_template_stop(run);
+  v.wfn_risp = options<4>(lines, 1, 47, {"rho", "gra", "lap", "ene"});
+
+  if (!lines.search("CENTER")) wfn_template_stop(run);
+  {
+    // A failed read keeps the numbers read before the failure and leaves the
+    // others 0: the longest readable prefix of the three items is kept.
+    std::array<float, 3> centre{};
+    std::size_t count = 3;
+    for (; count >= 1; --count) {
+      std::array<float, 3> attempt{};
+      const std::array<FreeItem, 3> items{&attempt[0], &attempt[1], &attempt[2]};
+      if (textio::read_free(lines.range(8, 50), std::span<const FreeItem>(items.data(), count)) == ReadStatus::Ok) {
+        centre = attempt;
+        break;
+      }
+    }
+    const bool read = count == 3;
+    v.centre_wfn = centre;
+    if (!read) run.report_line("WFN SECTION: bad value for cube center!!");
+  }
+
+  if (!lines.search("N_POINTS_X")) lines.fail_end_of_file();
+  lines.require(read_one(lines.range(12, 40), v.n_puntix));
+  if (!lines.search("STEPSIZE_X")) wfn_template_stop(run);
+  lines.require(read_one(lines.range(12, 40), v.orient_matr[0][0]));
+  if (!lines.search("N_POINTS_Y")) wfn_template_stop(run);
+  lines.require(read_one(lines.range(12, 40), v.n_puntiy));
+  if (!lines.search("STEPSIZE_Y")) wfn_template_stop(run);
+  lines.require(read_one(lines.range(12, 40), v.orient_matr[1][1]));
+  if (!lines.search("N_POINTS_Z")) wfn_template_stop(run);
+  lines.require(read_one(lines.range(12, 40), v.n_puntiz));
+  if (!lines.search("STEPSIZE_Z")) wfn_template_stop(run);
+  lines.require(read_one(lines.range(12, 40), v.orient_matr[2][2]));
+}
+
+// ---------------------------------------------------------------------------
+// TOP section
+
+constexpr std::string_view kTopProblem = "TOPOND FILE CONVERSION SECTION: PROBLEM IN READING THE INPUT!!!!";
+
+// The console code names the search that met the end of the file.
+[[noreturn]] void top_template_stop(Run& run, std::string_view code) {
+  run.console_line(code);
+  run.report_line(kTopProblem);
+  run.report_line(kTemplateModified);
+  run.console_line(kTopProblem);
+  run.console_line(kTemplateModified);
+  end_run(1);
+}
+
+void read_top_section(Run& run, TemplateLines& lines) {
+  InputVariables& v = run.input_variables;
+  lines.blank();
+  if (!lines.search("TOPOND TO CUBE CONVERSION")) top_template_stop(run, "err topo0");
+  if (!lines.search("N_OF_GRIDS")) top_template_stop(run, "err topo1");
+  {
+    std::int32_t n = 0;
+    if (read_one(lines.range(12, 50), n) == ReadStatus::Ok) {
+      v.n_grid = n;
+    } else {
+      run.report_line("TOPOND FILE CONVERSION SECTION: problem in reading the number of input grid files");
+    }
+  }
+  if (v.n_grid > 3) {
+    // One free-form line of two text items: the second follows the first
+    // directly, without a separating blank.
+    run.report_line(std::string("TOPOND FILE CONVERSION SECTION: number of grid files greater than 3.") +
+                    " Only first three files will be converted");
+  }
+
+  struct GridNames {
+    std::string* grid;
+    std::string* cube;
+    const char* grid_code;
+    const char* cube_code;
+  };
+  const std::array<GridNames, 3> names{{
+      {&v.grd_top_name1, &v.cubeout1, "err topo2_1a", "err topo2_1b"},
+      {&v.grd_top_name2, &v.cubeout2, "err topo2_2a", "err topo2_2b"},
+      {&v.grd_top_name3, &v.cubeout3, "err topo2_3a", "err topo2_3b"},
+  }};
+  for (std::int32_t g = 0; g < 3 && g < v.n_grid; ++g) {
+    lines.blank();
+    if (!lines.search("GRID_FILE_NAME")) top_template_stop(run, names[g].grid_code);
+    *names[g].grid = lines.text(16, 45);
+    if (!lines.search("CUBE_NAME(OUTPUT)")) top_template_stop(run, names[g].cube_code);
+    *names[g].cube = lines.text(19, 48);
+  }
+
+  lines.blank();
+  if (!lines.search("CRYSTAL_OUTPUT_NAME")) top_template_stop(run, "err topo3");
+  v.crys_out = lines.text(21, 50);
+  if (!lines.search("N_OF_SYMM_OPERATIONS")) top_template_stop(run, "err topo4");
+  lines.require(read_one(lines.range(22, 50), v.n_symm));
+
+  if (v.n_symm > 0) {
+    check_allocation(static_cast<std::size_t>(v.n_symm) * 9, sizeof(std::int32_t));
+    check_allocation(static_cast<std::size_t>(v.n_symm) * 3, sizeof(double));
+  }
+  v.create_symmetry_arrays(v.n_symm);
+  for (std::int32_t i = 1; i <= v.n_symm; ++i) {
+    lines.blank();
+    if (!lines.search("SYMM")) lines.fail_end_of_file();
+    SymmOperation op;
+    lines.require(parse_symm_operation(lines.range(5, 44), op));
+    for (int j = 1; j <= 3; ++j) {
+      for (int c = 1; c <= 3; ++c) v.symm(i, c, j) = op.coefficient[j - 1][c - 1];
+      v.tr(i, j) = op.translation[j - 1];
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// RDG section
+
+constexpr std::string_view kRdgProblem =
+    "RDG, RHO*SIGN(L2) AND ABRAMOV ENERGY CALCULATION SECTION: PROBLEM IN READING THE INPUT!!!!";
+
+[[noreturn]] void rdg_template_stop(Run& run) {
+  run.report_line(kRdgProblem);
+  run.report_line(kTemplateModified);
+  run.console_line(kRdgProblem);
+  run.console_line(kTemplateModified);
+  end_run(1);
+}
+
+void rdg_search(Run& run, TemplateLines& lines, std::string_view keyword) {
+  if (!lines.search(keyword)) rdg_template_stop(run);
+}
+
+void read_rdg_section(Run& run, TemplateLines& lines) {
+  InputVariables& v = run.input_variables;
+  lines.blank();
+  rdg_search(run, lines, "RDG,RHO*(signL2) AND ABRAMOV");
+
+  rdg_search(run, lines, "INPUT");
+  {
+    int unknown = 0;
+    v.inprdg_risp = options<3>(lines, 7, 47, {"XD2", "GAU", "CUB"}, unknown);
+    for (int s = 0; s < unknown; ++s)
+      run.report_line("RDG CALCULATION SECTION: no input file format has been chosen!!!");
+    if (v.inprdg_risp[0] + v.inprdg_risp[1] + v.inprdg_risp[2] > 1)
+      stop_in_report(run, "RDG CALCULATION SECTION: more than one input format has been chosen.PROGRAM STOP!!!!");
+  }
+  const bool xd2 = v.inprdg_risp[0] == 1;
+
+  rdg_search(run, lines, "CALCULATING");
+  v.calc_risp = options<4>(lines, 13, 47, {"RDG", "rho", "Abr", "plo"});
+  const bool job_rdg = v.calc_risp[0] == 1, job_rho = v.calc_risp[1] == 1;
+  const bool job_abr = v.calc_risp[2] == 1, job_plo = v.calc_risp[3] == 1;
+
+  rdg_search(run, lines, "RHO_INPUT_CUBE");
+  v.rhocube_inp = lines.text(16, 50);
+  if (xd2) {
+    rdg_search(run, lines, "RHO_INPUT_GRD(XD only)");
+    v.rhogrd_inp = lines.text(24, 50);
+  }
+
+  rdg_search(run, lines, "GRAD=");
+  {
+    const auto f = options<2>(lines, 6, 46, {"calc", "read"});
+    v.grad_calc = f[0];
+    v.grad_read = f[1];
+  }
+  if (v.grad_read == 1) {
+    rdg_search(run, lines, "GRAD_INPUT_CUBE");
+    v.gradcube_inp = lines.text(17, 50);
+    if (xd2) {
+      rdg_search(run, lines, "GRAD_INPUT_GRD(XD only)");
+      v.gradgrd_inp = lines.text(25, 50);
+    }
+  }
+
+  rdg_search(run, lines, "LAPL=");
+  {
+    const auto f = options<2>(lines, 6, 46, {"calc", "read"});
+    v.lapl_calc = f[0];
+    v.lapl_read = f[1];
+  }
+  if (v.lapl_calc == 0) {
+    rdg_search(run, lines, "LAPL_INPUT_CUBE");
+    v.laplcube_inp = lines.text(17, 50);
+    if (xd2) {
+      rdg_search(run, lines, "LAPL_INPUT_GRD(XD only)");
+      v.laplgrd_inp = lines.text(25, 50);
+    }
+  }
+
+  if (job_rdg) {
+    rdg_search(run, lines, "RDG_CALCULATION");
+    int unknown = 0;
+    v.rdg_risp = options<3>(lines, 17, 45, {"all_p", "rho_c", "rhosi"}, unknown);
+    for (int s = 0; s < unknown; ++s)
+      run.report_line("RDG CALCULATION:no option for points to calculate RDG has been chosen!!!");
+    if ((v.rdg_risp[0] == 1 && (v.rdg_risp[1] == 1 || v.rdg_risp[2] == 1)) ||
+        (v.rdg_risp[1] == 1 && v.rdg_risp[2] == 1))
+      stop_in_report(run, "!!!ERROR IN CHOSING WHICH POINTS WILL BE CONSIDERED IN RDG CALCULATION. PROGRAM STOP");
+    if (v.rdg_risp[1] == 1 || v.rdg_risp[2] == 1) {
+      rdg_search(run, lines, "LOWER_VALUE");
+      lines.require(read_one(lines.range(13, 50), v.rhocutoff[0]));
+      rdg_search(run, lines, "UPPER_VALUE");
+      lines.require(read_one(lines.range(13, 50), v.rhocutoff[1]));
+    }
+
+    rdg_search(run, lines, "RDG_OUTPUT");
+    v.rdg_outname = lines.text(12, 41);
+
+    rdg_search(run, lines, "SPACE_CUTOFF");
+    v.rdg_rispace = options<3>(lines, 13, 45, {"none", "atom", "exte"});
+    if (v.rdg_rispace[0] + v.rdg_rispace[1] + v.rdg_rispace[2] > 1)
+      stop_in_report(run,
+                     "!!!ERROR IN CHOSING THE SPACE CUTOFF FOR RDG CALCULATION(more than one choice). PROGRAM STOP");
+    if (v.rdg_rispace[1] == 1 || v.rdg_rispace[2] == 1) {
+      rdg_search(run, lines, "TOLERANCE");
+      lines.require(read_one(lines.range(11, 50), v.spacecutoff));
+    }
+  }
+
+  v.rhosign_points = 0;
+  if (job_rho) {
+    rdg_search(run, lines, "RHO_SIGN_CALCULATION");
+    v.rhosign_points = options<1>(lines, 22, 45, {"RDG_p"})[0];
+    rdg_search(run, lines, "RHO_SIGN_OUTPUT");
+    v.rhosign_outname = lines.text(17, 46);
+  }
+
+  v.e_points = 0;
+  if (job_abr) {
+    rdg_search(run, lines, "ENERGY_CALCULATION");
+    v.e_points = options<1>(lines, 20, 45, {"RDG_p"})[0];
+    rdg_search(run, lines, "ENERGY_OUTPUT");
+    v.e_outname = lines.text(15, 44);
+  }
+
+  v.duedplot = {};
+  if (job_plo) {
+    rdg_search(run, lines, "2DPLOT");
+    // "rho*" is rho directly followed by the star of the next option.
+    const auto f = options<3>(lines, 8, 45, {"rho ", "rho*", "rhos"});
+    v.duedplot[0] = f[0] | f[1];
+    v.duedplot[1] = f[2];
+    rdg_search(run, lines, "PLOT_NAME");
+    // The plot name is a free-form text item: it ends at the first blank.
+    std::string name = blank_text(v.plot_name.size());
+    lines.require(read_one(lines.range(11, 40), name));
+    std::size_t lead = name.find_first_not_of(' ');
+    v.plot_name = blank_text(name.size());
+    if (lead != std::string::npos) v.plot_name.replace(0, name.size() - lead, name.substr(lead));
+  }
+
+  // The jobs against the derivative sources they need.
+  const bool gradient = v.grad_calc == 1 || v.grad_read == 1;
+  const bool laplacian = v.lapl_calc == 1 || v.lapl_read == 1;
+  if (v.calc_risp[0] == 1 && !gradient) {
+    run.report_line("RDG CALCULATION REQUIRED WITHOUT READING/CALCULATING GRADIENT GRID FILES!!!!");
+    run.report_line("RDG WILL NOT BE CALCULATED");
+    v.calc_risp[0] = 0;
+  }
+  if (v.calc_risp[3] == 1 && !gradient) {
+    run.report_line("rho VS RDG PLOT CALCULATION REQUIRED WITHOUT READING/CALCULATING GRADIENT GRID FILES!!!!");
+    run.report_line("rho VS RDG PLOT WILL NOT BE CALCULATED");
+    v.calc_risp[3] = 0;
+  }
+  if (v.calc_risp[2] == 1) {
+    if (!gradient) {
+      run.report_line("ABRAMOV ENERGY CALCULATION REQUIRED WITHOUT READING/CALCULATING GRADIENT GRID FILES!!!!");
+      run.report_line("ABRAMOV ENERGY WILL NOT BE CALCULATED");
+      v.calc_risp[2] = 0;
+    } else if (!laplacian) {
+      run.report_line("ABRAMOV ENERGY CALCULATION REQUIRED WITHOUT READING/CALCULATING LAPLACIAN GRID FILES!!!!");
+      run.report_line("ABRAMOV ENERGY WILL NOT BE CALCULATED");
+      v.calc_risp[2] = 0;
+    }
+  }
+}
+
+}  // namespace
+
+void input_reading(Run& run, textio::LineReader& input) {
+  InputVariables& v = run.input_variables;
+  TemplateLines lines(input);
+
+  if (!lines.search("OUTPUT_FILE_NAME")) {
+    run.console_line("NO STRING FOR OUTPUT FILE NAME!!!PROGRAM STOP");
+    end_run(1);
+  }
+  v.report_name = lines.text(18, 47);
+  const std::string report_file = trimmed(v.report_name);
+  if (report_file.empty()) {
+    // No file can be opened under a blank name: the message goes to the
+    // console and no report file is created.
+    run.console_line("NAME FOR OUTPUT FILE WAS NOT GIVEN, PROGRAM STOP");
+    end_run(1);
+  }
+  {
+    // Replacing the report would destroy the template being read.
+    std::error_code ec;
+    if (std::filesystem::equivalent(report_file, input.file_name(), ec)) {
+      run.console_line("NAME FOR OUTPUT FILE IS THE NAME OF THE INPUT FILE, PROGRAM STOP");
+      end_run(1);
+    }
+  }
+  if (!run.open_report(report_file)) {
+    run.console_line("PROBLEM IN OPENING THE OUTPUT FILE " + report_file + " PROGRAM STOP");
+    end_run(1);
+  }
+
+  v.inp1_risp = {};
+  v.wfn_risp = {};
+  v.orient_matr = {};
+  lines.blank();
+  if (!lines.search("SECTIONS")) lines.fail_end_of_file();
+  v.inp1_risp = options<3>(lines, 1, 47, {"WFN", "TOP", "RDG"});
+  if (v.inp1_risp[0] == 0 && v.inp1_risp[1] == 0 && v.inp1_risp[2] == 0) {
+    run.report_line("NO JOB HAS BEEN ASSIGNED TO THE PROGRAM!!");
+    return;
+  }
+
+  if (v.inp1_risp[0] == 1) read_wfn_section(run, lines);
+  if (v.inp1_risp[1] == 1) read_top_section(run, lines);
+  if (v.inp1_risp[2] == 1) read_rdg_section(run, lines);
+}
+
+}  // namespace tessaro

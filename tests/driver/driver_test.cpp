@@ -1,0 +1,157 @@
+#include "report/driver.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "input/template_fixture.hpp"
+#include "report/banner.hpp"
+
+namespace tessaro::testing {
+namespace {
+
+class DriverRun : public InputTemplate {};
+
+// The banner worked out line by line from its frame: a single blank, three
+// full rows of '+', the framed lettering, three full rows, six blank items.
+std::string expected_banner() {
+  const std::string full = " " + std::string(95, '+') + "\n";
+  const std::string frame = std::string(9, '+');
+  const std::string empty = " " + frame + std::string(77, ' ') + frame + "\n";
+  const char* rows[] = {
+      "  TTTTTTT   EEEEEEE    SSSSS     SSSSS       A      RRRRRR     OOOOO         ",
+      "     T      E         S     S   S     S     A A     R     R   O     O        ",
+      "     T      E         S         S          A   A    R     R   O     O        ",
+      "     T      EEEEE      SSSSS     SSSSS    A     A   RRRRRR    O     O        ",
+      "     T      E               S         S   AAAAAAA   R   R     O     O        ",
+      "     T      E         S     S   S     S   A     A   R    R    O     O        ",
+      "     T      EEEEEEE    SSSSS     SSSSS    A     A   R     R    OOOOO         ",
+  };
+  std::string out = " \n" + full + full + full + empty;
+  for (const char* row : rows) out += " " + frame + row + frame + "\n";
+  out += empty + full + full + full;
+  for (int i = 0; i < 6; ++i) out += " " + std::string(95, ' ') + "\n";
+  return out;
+}
+
+TEST_F(DriverRun, BannerLayout) {
+  const std::string banner = banner_text();
+  EXPECT_EQ(banner, expected_banner());
+  // 22 lines; every item but the first is 95 characters wide.
+  std::size_t lines = 0, start = 0;
+  for (std::size_t nl = banner.find('\n'); nl != std::string::npos; nl = banner.find('\n', start)) {
+    EXPECT_EQ(nl - start, lines == 0 ? 1u : 96u) << "line " << lines + 1;
+    start = nl + 1;
+    ++lines;
+  }
+  EXPECT_EQ(lines, 22u);
+}
+
+TEST_F(DriverRun, NoJobReportHoldsMessageAndBanner) {
+  ProgramResult r = run_template("OUTPUT_FILE_NAME report.txt\nSECTIONS  WFN  TOP  RDG\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(read_file("report.txt"), line("NO JOB HAS BEEN ASSIGNED TO THE PROGRAM!!") + expected_banner());
+}
+
+TEST_F(DriverRun, CommandLine) {
+  ProgramResult r = run_program({});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "usage: tessaro INPUT_FILE   (tessaro --help for more)\n");
+  r = run_program({"   "});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err, "");
+
+  r = run_program({"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("usage: tessaro INPUT_FILE\n", 0), 0u);
+  r = run_program({"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, std::string("tessaro ") + TESSARO_VERSION + "\n");
+  EXPECT_TRUE(fs::is_empty(fs::current_path()));
+}
+
+TEST_F(DriverRun, ArgumentBuffer) {
+  EXPECT_EQ(input_file_name("  in.inp  "), "in.inp");
+  EXPECT_EQ(input_file_name("a b"), "a b");
+  EXPECT_EQ(input_file_name(std::string(5, ' ') + std::string(30, 'n')), std::string(25, 'n'));
+  EXPECT_EQ(input_file_name(std::string(40, 'n')), std::string(30, 'n'));
+
+  // Leading blanks name the same file; a longer argument is cut to 30.
+  const std::string no_job = "OUTPUT_FILE_NAME report.txt\nSECTIONS\n";
+  write_file("input.inp", no_job);
+  EXPECT_EQ(run_program({"   input.inp"}).status, 0);
+  EXPECT_TRUE(exists("report.txt"));
+  const std::string long_name(30, 'f');
+  write_file(long_name, "OUTPUT_FILE_NAME long.txt\nSECTIONS\n");
+  EXPECT_EQ(run_program({long_name + "-ignored"}).status, 0);
+  EXPECT_TRUE(exists("long.txt"));
+}
+
+TEST_F(DriverRun, MissingOrEmptyInputFile) {
+  // A missing input file is not created.
+  ProgramResult r = run_program({"absent.inp"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, line("NO STRING FOR OUTPUT FILE NAME!!!PROGRAM STOP"));
+  EXPECT_TRUE(fs::is_empty(fs::current_path()));
+
+  r = run_template("");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, line("NO STRING FOR OUTPUT FILE NAME!!!PROGRAM STOP"));
+
+  fs::create_directory("folder");
+  r = run_program({"folder"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, line("NO STRING FOR OUTPUT FILE NAME!!!PROGRAM STOP"));
+}
+
+TEST_F(DriverRun, ErrorStopsAndStatuses) {
+  // Blank report name: console only, no report file.
+  ProgramResult r = run_template("OUTPUT_FILE_NAME\nSECTIONS *RDG\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, line("NAME FOR OUTPUT FILE WAS NOT GIVEN, PROGRAM STOP"));
+  EXPECT_EQ(fs::directory_iterator(fs::current_path())->path().filename(), "input.inp");
+
+  // A report under the input file's own name would destroy the template.
+  const std::string self = "OUTPUT_FILE_NAME ./input.inp\nSECTIONS\n";
+  r = run_template(self);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, line("NAME FOR OUTPUT FILE IS THE NAME OF THE INPUT FILE, PROGRAM STOP"));
+  EXPECT_EQ(read_file("input.inp"), self);
+
+  // A template stop: report and console, status 1, no banner.
+  r = run_template("OUTPUT_FILE_NAME report.txt\nSECTIONS *WFN\n");
+  EXPECT_EQ(r.status, 1);
+  const std::string pair = line("WFN SECTION: PROBLEM IN READING THE INPUT!!!!") +
+                           line("THE TEMPLATE MIGHT HAVE BEEN MODIFIED, PROGRAM STOP");
+  EXPECT_EQ(r.out, pair);
+  EXPECT_EQ(read_file("report.txt"), pair);
+
+  // A failed read of the text layer: standard error names the file and line.
+  r = run_template("OUTPUT_FILE_NAME report.txt\nSECTIONS *TOP\nTOPOND TO CUBE CONVERSION\nN_OF_GRIDS 0\n"
+                   "CRYSTAL_OUTPUT_NAME c.out\nN_OF_SYMM_OPERATIONS 1\nSYMM x,2y,z\n");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, " Bad value during read: file input.inp, line 7\n");
+  EXPECT_EQ(read_file("report.txt"), "");
+  r = run_template("OUTPUT_FILE_NAME report.txt\n");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, " End of file: file input.inp, line 2\n");
+}
+
+TEST_F(DriverRun, WarningsStandAboveTheBanner) {
+  // CR LF line ends throughout; the RDG section then runs on its own.
+  std::string text =
+      "OUTPUT_FILE_NAME report.txt\r\nSECTIONS *RDG\r\nRDG,RHO*(signL2) AND ABRAMOV\r\nINPUT *GRD *CUB\r\n"
+      "CALCULATING *rho\r\nRHO_INPUT_CUBE absent.cube\r\nGRAD= *calc\r\nLAPL= *calc\r\n"
+      "RHO_SIGN_CALCULATION\r\nRHO_SIGN_OUTPUT rs\r\n";
+  ProgramResult r = run_template(text);
+  const std::string report = read_file("report.txt");
+  const std::string head = line("RDG CALCULATION SECTION: no input file format has been chosen!!!") + expected_banner();
+  EXPECT_EQ(report.substr(0, head.size()), head);
+}
+
+}  // namespace
+}  // namespace tessaro::testing
