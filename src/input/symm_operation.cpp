@@ -60,16 +60,18 @@ std::size_t skip_digits(const OperationText& s, std::size_t from) {
 // at e. A number ends at a sign or a comma, runs on over a decimal point and
 // the digits after it, or is a fraction of two integers; any other character
 // does not end it.
-ReadStatus read_translation(const OperationText& s, std::size_t k, std::size_t e, bool third_component,
-                            double& value) {
+// `first` is where the number's text starts: k, or the decimal point just
+// before it (.5).
+ReadStatus read_translation(const OperationText& s, std::size_t first, std::size_t k, std::size_t e,
+                            bool third_component, double& value) {
   const std::size_t end_of_text = s.length();
   for (std::size_t q = k + 1; q <= e; ++q) {
     const char ch = s.at(q);
     if (is_digit(ch)) continue;
-    if (ch == '+' || ch == '-' || ch == ',') return read_real(s.slice(k, q - 1), value);
+    if (ch == '+' || ch == '-' || ch == ',') return read_real(s.slice(first, q - 1), value);
     if (ch == '.') {
       const std::size_t m2 = skip_digits(s, q + 1);
-      return read_real(m2 > end_of_text ? s.slice(k, e) : s.slice(k, m2 - 1), value);
+      return read_real(m2 > end_of_text ? s.slice(first, e) : s.slice(first, m2 - 1), value);
     }
     if (ch == '/') {
       std::int32_t numerator = 0, denominator = 0;
@@ -86,12 +88,12 @@ ReadStatus read_translation(const OperationText& s, std::size_t k, std::size_t e
       value = static_cast<double>(quotient);
       return ReadStatus::Ok;
     }
-    if (third_component && q == end_of_text) return read_real(s.slice(k, end_of_text), value);
+    if (third_component && q == end_of_text) return read_real(s.slice(first, end_of_text), value);
   }
   // The digits ran to the end of the component without an ending character
   // (x,y,z+1): the number is read all the same, like x+1 in the first
   // component, where the comma ends it.
-  return read_real(s.slice(k, e), value);
+  return read_real(s.slice(first, e), value);
 }
 
 }  // namespace
@@ -132,9 +134,12 @@ ReadStatus parse_symm_operation(std::string_view text, SymmOperation& op) {
         }
       } else if (is_digit(ch) && !translation_taken) {
         double value = 0.0;
-        const ReadStatus status = read_translation(s, k, e, j == 2, value);
+        // A decimal point directly before the first digit belongs to the
+        // number: x+.5 is a translation of 0.5, not 5.
+        const std::size_t first = (k > start && s.at(k - 1) == '.') ? k - 1 : k;
+        const ReadStatus status = read_translation(s, first, k, e, j == 2, value);
         if (status != ReadStatus::Ok) return status;
-        if (k > 1 && s.at(k - 1) == '-') value = -value;
+        if (first > 1 && s.at(first - 1) == '-') value = -value;
         op.translation[j] = value;
         translation_taken = true;
       }

@@ -37,6 +37,8 @@ const SymmCase kCases[] = {
     // a blank: the coefficient stays 0. With a blank between, it is set.
     {":x,y,z", {{{0, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {0, 0, 0}},
     {": x,y,z", {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {0, 0, 0}},
+    // A decimal point straight before the digits belongs to the number.
+    {"x+.5,y,z-.25", {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {0.5, 0, -0.25}},
     // Only the first number of a component is taken.
     {"x+1/2+1/4,y,z", {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {0.5, 0, 0}},
     // Anything after the third component is ignored.
