@@ -13,6 +13,7 @@
 #include "grid/grid_files.hpp"
 #include "input/run.hpp"
 #include "report/file_names.hpp"
+#include "report/output_file.hpp"
 #include "report/run_end.hpp"
 #include "textio/textio.hpp"
 
@@ -21,7 +22,6 @@ namespace tessaro {
 namespace {
 
 constexpr const char* kCannotOpen = " file cannot be opened, program stop";
-constexpr const char* kCannotWrite = " file cannot be written, program stop";
 
 // A text field at its declared width: padded with blanks or cut.
 std::string at_width(const std::string& text, std::size_t width) {
@@ -50,35 +50,6 @@ class InputFile {
   std::unique_ptr<textio::LineReader> reader_;
 };
 
-// An output file of the section: created, or replaced when it exists. Each is
-// closed as soon as its grid is written, so a file is complete before the
-// report names it; a failed write ends the run instead of leaving a cut file
-// behind silently.
-class OutputFile {
- public:
-  OutputFile(Run& run, std::string name) : run_(run), name_(std::move(name)), buffer_(1 << 20) {
-    stream_.rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-    stream_.open(name_, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!stream_) {
-      run_.report_line(name_ + kCannotOpen);
-      end_run(1);
-    }
-  }
-  std::ostream& stream() { return stream_; }
-  void close() {
-    stream_.close();
-    if (stream_.fail()) {
-      run_.report_line(name_ + kCannotWrite);
-      end_run(1);
-    }
-  }
-
- private:
-  Run& run_;
-  std::string name_;
-  std::vector<char> buffer_;
-  std::ofstream stream_;
-};
 
 // Reads one grid of the given role from its cube file (and, with XD2006
 // input, its grd file).
@@ -144,7 +115,7 @@ void calc_stuff(Run& run) {
   auto write_cube = [&](const std::string& name, std::span<const double> values) {
     OutputFile file(run, name);
     cube_writing(file.stream(), rho, values);
-    file.close();
+    file.commit();
   };
   auto reserve_grids = [&](std::size_t grids) {
     check_grid_allocation(n1, n2, n3, sizeof(double) * grids);
@@ -230,10 +201,10 @@ void calc_stuff(Run& run) {
       have_rdg = true;
       rdg_every_point = rdg_points == RdgPoints::All && space_mode == SpaceMode::None;
       cube_writing(cube.stream(), rho, rdg_array);
-      cube.close();
+      cube.commit();
       if (grd) {
         grd_writing(grd->stream(), rdg_array, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
-        grd->close();
+        grd->commit();
       }
     }
   }
@@ -259,12 +230,12 @@ void calc_stuff(Run& run) {
     }
     have_rhosign = true;
     cube_writing(cube.stream(), rho, rhosign_array);
-    cube.close();
+    cube.commit();
     if (grd) {
       // Writing the grd file converts the array in place to electrons per
       // cubic angstrom; the plot and the statistics below see those values.
       grd_writing(grd->stream(), rhosign_array, rho.natoms, n1, n2, n3, iv.grd_intestaz, true);
-      grd->close();
+      grd->commit();
     }
   }
 
@@ -307,18 +278,18 @@ void calc_stuff(Run& run) {
       have_abr = true;
       release(lapl_array);
       cube_writing(g_cube.stream(), rho, gabr);
-      g_cube.close();
+      g_cube.commit();
       cube_writing(v_cube.stream(), rho, vabr);
-      v_cube.close();
+      v_cube.commit();
       cube_writing(h_cube.stream(), rho, habr);
-      h_cube.close();
+      h_cube.commit();
       if (xd2) {
         grd_writing(g_grd->stream(), gabr, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
-        g_grd->close();
+        g_grd->commit();
         grd_writing(v_grd->stream(), vabr, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
-        v_grd->close();
+        v_grd->commit();
         grd_writing(h_grd->stream(), habr, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
-        h_grd->close();
+        h_grd->commit();
       }
     }
   }
@@ -352,7 +323,7 @@ void calc_stuff(Run& run) {
       } else {
         OutputFile file(run, "rho" + trimmed(iv.plot_name));
         plot(rdg_array, rho.cube_array, rho.n1(), rho.n2(), rho.n3(), file.stream());
-        file.close();
+        file.commit();
       }
     }
     if (plot_rhosign) {
@@ -370,7 +341,7 @@ void calc_stuff(Run& run) {
         }
         OutputFile file(run, "rhosign" + trimmed(iv.plot_name));
         plot(rdg_array, rhosign_array, rho.n1(), rho.n2(), rho.n3(), file.stream());
-        file.close();
+        file.commit();
       }
     }
   }

@@ -1,5 +1,10 @@
 #include "input/run.hpp"
 
+#include <cerrno>
+
+#include "report/output_file.hpp"
+#include "report/run_end.hpp"
+
 namespace tessaro {
 
 bool Run::open_report(const std::string& file_name) {
@@ -11,7 +16,17 @@ bool Run::open_report(const std::string& file_name) {
 }
 
 void Run::report_write(std::string_view text) {
-  if (report_) report_->write(text.data(), static_cast<std::streamsize>(text.size()));
+  if (!report_ || report_failed_) return;
+  errno = 0;
+  report_->write(text.data(), static_cast<std::streamsize>(text.size()));
+  if (!*report_) report_failed(errno);
+}
+
+void Run::report_failed(int error_number) {
+  report_failed_ = true;
+  *err_ << ' ' << write_failure_message(report_file_name_, error_number) << '\n';
+  err_->flush();
+  end_run(1);
 }
 
 void Run::report_line(std::string_view text) {
@@ -33,9 +48,18 @@ void Run::console_line(std::string_view text) {
   console_->write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
-void Run::flush() {
-  if (report_) report_->flush();
+bool Run::flush() {
   console_->flush();
+  if (!report_ || report_failed_) return !report_failed_;
+  errno = 0;
+  report_->flush();
+  if (!*report_) {
+    report_failed_ = true;
+    *err_ << ' ' << write_failure_message(report_file_name_, errno) << '\n';
+    err_->flush();
+    return false;
+  }
+  return true;
 }
 
 }  // namespace tessaro

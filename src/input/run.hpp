@@ -14,7 +14,7 @@ namespace tessaro {
 
 class Run {
  public:
-  explicit Run(std::ostream& console = std::cout) : console_(&console) {}
+  explicit Run(std::ostream& console = std::cout, std::ostream& err = std::cerr) : console_(&console), err_(&err) {}
 
   InputVariables input_variables;
 
@@ -27,12 +27,20 @@ class Run {
   void report_line(std::string_view text);                       // a free-form message line: " " + text
   void console_line(std::string_view text);                      // the same on the console
   void report_and_console(std::string_view text) { report_line(text); console_line(text); }
-  void flush();
+  // Flushes the report and the console. A report that could not be written
+  // (a full disk) has been named on standard error; flush() then returns
+  // false so that the run does not end with status 0.
+  bool flush();
 
   std::ostream& console() { return *console_; }
 
  private:
+  // A write to the report failed: name the file and the reason on standard
+  // error and end the run (status 1).
+  [[noreturn]] void report_failed(int error_number);
   std::ostream* console_;
+  std::ostream* err_;
+  bool report_failed_ = false;
   std::unique_ptr<std::ofstream> report_;
   std::string report_file_name_;
 };

@@ -95,7 +95,7 @@ int tessaro_main(int argc, const char* const* argv, std::ostream& out, std::ostr
     return 2;
   }
 
-  Run run(out);
+  Run run(out, err);
   int status = 0;
   try {
     // A missing input file is not created: the run ends as for an empty one.
@@ -121,7 +121,8 @@ int tessaro_main(int argc, const char* const* argv, std::ostream& out, std::ostr
     err << " Internal error: " << e.what() << '\n';
     status = 1;
   }
-  run.flush();
+  // A report that could not be written completely is a failed run.
+  if (!run.flush() && status == 0) status = 1;
   err.flush();
   return status;
 }

@@ -1,5 +1,7 @@
 #include "topond/topo_to_cube.hpp"
 
+#include "report/output_file.hpp"
+
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -15,7 +17,6 @@ namespace tessaro {
 namespace {
 
 constexpr std::string_view kCannotOpen = " file cannot be opened, program stop";
-constexpr std::string_view kCannotWrite = " file cannot be written, program stop";
 constexpr std::string_view kNoAtomCount =
     " file holds no NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL: line before INPUT COORDINATES,"
     " program stop";
@@ -73,11 +74,9 @@ void topo_to_cube(Run& run) {
     grid.atoms = atoms;
 
     const std::string cube_name = trimmed(*cube_names[g]) + ".cube";
-    std::ofstream cube(cube_name, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!cube) stop(run, cube_name, kCannotOpen);
-    cube_writing(cube, grid, grid.cube_array);
-    cube.close();
-    if (!cube) stop(run, cube_name, kCannotWrite);
+    OutputFile cube(run, cube_name);
+    cube_writing(cube.stream(), grid, grid.cube_array);
+    cube.commit();
   }
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "input/run.hpp"
+#include "report/driver.hpp"
 #include "report/run_end.hpp"
 
 namespace fs = std::filesystem;
@@ -101,6 +102,29 @@ TEST_F(ReportOutputFile, FullDiskIsAFailureNamingTheFileAndTheReason) {
   run_.flush();
   EXPECT_EQ(slurp(dir_ / "report.txt"),
             " " + name + " file cannot be written (No space left on device), program stop\n");
+}
+
+TEST_F(ReportOutputFile, ReportOnAFullDiskEndsTheRunWithStatusOne) {
+  const fs::path full = dir_ / "full";
+  fs::create_directories(full);
+  if (mount("tmpfs", full.c_str(), "tmpfs", 0, "size=16k") != 0) {
+    GTEST_SKIP() << "cannot mount a small tmpfs here (needs root): full-disk case not run";
+  }
+  {  // fill the disk, so the report can be created but not written
+    std::ofstream filler(full / "filler", std::ios::binary);
+    const std::string block(4096, 'x');
+    for (int i = 0; i < 16 && filler; ++i) filler << block;
+  }
+  { std::ofstream(dir_ / "run.inp") << "OUTPUT_FILE_NAME full/report.txt\nSECTIONS  WFN  TOP  RDG\n"; }
+  const fs::path cwd = fs::current_path();
+  fs::current_path(dir_);
+  std::ostringstream out, err;
+  const char* argv[] = {"tessaro", "run.inp"};
+  const int status = tessaro::tessaro_main(2, argv, out, err);
+  fs::current_path(cwd);
+  umount(full.c_str());
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err.str(), " full/report.txt file cannot be written (No space left on device), program stop\n");
 }
 
 }  // namespace
