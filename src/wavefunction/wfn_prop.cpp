@@ -1,7 +1,184 @@
 #include "wavefunction/wfn_prop.hpp"
 
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "grid/grid_files.hpp"
 #include "input/run.hpp"
+#include "report/file_names.hpp"
+#include "report/run_end.hpp"
+#include "wavefunction/wfn_box.hpp"
+#include "wavefunction/wfn_file.hpp"
 
 namespace tessaro {
-void wfn_prop(Run&) {}
+
+namespace {
+
+std::size_t count_of(std::int32_t c) { return c > 0 ? static_cast<std::size_t>(c) : 0; }
+
+void copy_row(const std::vector<double>& row, std::size_t n, std::vector<double>& grid, std::size_t at) {
+  std::copy(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(n), grid.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+}  // namespace
+
+std::size_t WfnBox::size() const { return count_of(n[0]) * count_of(n[1]) * count_of(n[2]); }
+
+WfnBox wfn_box(const InputVariables& iv) {
+  WfnBox box;
+  box.n = {iv.n_puntix, iv.n_puntiy, iv.n_puntiz};
+  for (std::size_t a = 0; a < 3; ++a) {
+    box.step[a] = iv.orient_matr[a][a];
+    // CENTER - ((N - 1.0) x 0.5) x S, each intermediate a single-precision number.
+    const float count = static_cast<float>(box.n[a]);
+    const float half_span = (count - 1.0f) * 0.5f;
+    const float offset = half_span * box.step[a];
+    box.origin[a] = iv.centre_wfn[a] - offset;
+  }
+  return box;
+}
+
+WfnSwitches wfn_switches(const InputVariables& iv) {
+  WfnSwitches sw;
+  sw.rho = iv.wfn_risp[0] != 0;
+  sw.gra = iv.wfn_risp[1] != 0;
+  sw.lap = iv.wfn_risp[2] != 0;
+  sw.ene = iv.wfn_risp[3] != 0;
+  return sw;
+}
+
+void wfn_evaluate_box(WfnVar& v, const WfnBox& box, const WfnSwitches& sw, WfnGrids& grids) {
+  const std::size_t nx = count_of(box.n[0]), ny = count_of(box.n[1]), nz = count_of(box.n[2]);
+  const bool derivs = sw.gra || sw.lap || sw.ene;
+  const int ngrids = (sw.rho ? 1 : 0) + (sw.gra ? 1 : 0) + (sw.lap ? 1 : 0) + (sw.ene ? 3 : 0);
+  // Every grid is checked together before any of them is allocated.
+  check_grid_allocation(box.n[0], box.n[1], box.n[2], sizeof(double) * static_cast<std::size_t>(std::max(ngrids, 1)));
+  v.setup(nx, derivs, sw.ene);
+
+  // First row: x in single precision, then widened.
+  const float ox = box.origin[0];
+  for (std::size_t i = 0; i < nx; ++i) {
+    const float xi = static_cast<float>(i) * box.step[0] + ox;
+    v.x1[i] = static_cast<double>(xi);
+    v.x2[i] = static_cast<double>(box.origin[1]);
+    v.x3[i] = static_cast<double>(box.origin[2]);
+  }
+  v.update_geometry();
+  if (!sw.any()) return;
+
+  const std::size_t total = nx * ny * nz;
+  if (sw.rho) grids.rho_array_wfn.assign(total, 0.0);
+  if (sw.gra) grids.grad_array_wfn.assign(total, 0.0);
+  if (sw.lap) grids.lapl_array_wfn.assign(total, 0.0);
+  if (sw.ene) {
+    grids.g_array_wfn.assign(total, 0.0);
+    grids.v_array_wfn.assign(total, 0.0);
+    grids.h_array_wfn.assign(total, 0.0);
+  }
+  const double sy = static_cast<double>(box.step[1]), sz = static_cast<double>(box.step[2]);
+  for (std::size_t k = 0; k < nz; ++k) {
+    for (std::size_t j = 0; j < ny; ++j) {
+      if (derivs)
+        moderiv_calc(v);
+      else
+        rho_calc(v);
+      const std::size_t at = nx * (j + ny * k);
+      if (sw.rho) {
+        density_row(v, v.sumr.data());
+        copy_row(v.sumr, nx, grids.rho_array_wfn, at);
+      }
+      if (sw.gra) {
+        gradient_row(v, v.sumr.data());
+        copy_row(v.sumr, nx, grids.grad_array_wfn, at);
+      }
+      if (sw.lap) {
+        laplacian_row(v, v.sumr.data());
+        copy_row(v.sumr, nx, grids.lapl_array_wfn, at);
+      }
+      if (sw.ene) {
+        energy_rows(v, v.sumr.data(), v.sumr4.data(), v.sumr2.data(), v.sumr3.data());
+        copy_row(v.sumr, nx, grids.g_array_wfn, at);
+        copy_row(v.sumr2, nx, grids.v_array_wfn, at);
+        copy_row(v.sumr3, nx, grids.h_array_wfn, at);
+      }
+      // y advances by repeated addition of the widened step.
+      for (std::size_t i = 0; i < nx; ++i) v.x2[i] = v.x2[i] + sy;
+      if (j + 1 == ny) {
+        for (std::size_t i = 0; i < nx; ++i) {
+          v.x2[i] = static_cast<double>(box.origin[1]);
+          v.x3[i] = v.x3[i] + sz;
+        }
+      }
+      v.update_geometry();
+    }
+  }
+}
+
+void wfn_prop(Run& run) {
+  const InputVariables& iv = run.input_variables;
+  WfnVar v;
+  readwfn(run, v.wfn);
+
+  // Cube atom list: atomic number = the nuclear charge truncated toward zero.
+  GridData header;
+  const std::size_t ncent = static_cast<std::size_t>(v.wfn.ncent);
+  header.natoms = v.wfn.ncent;
+  header.atoms.resize(ncent);
+  for (std::size_t a = 0; a < ncent; ++a) {
+    GridAtom& at = header.atoms[a];
+    at.num_atomico = static_cast<std::int32_t>(v.wfn.charg[a]);
+    at.charge = static_cast<float>(v.wfn.charg[a]);
+    at.x = static_cast<float>(v.wfn.xc[a]);
+    at.y = static_cast<float>(v.wfn.yc[a]);
+    at.z = static_cast<float>(v.wfn.zc[a]);
+  }
+  const WfnBox box = wfn_box(iv);
+  header.origin = box.origin;
+  header.n = box.n;
+  header.axis = iv.orient_matr;
+
+  const WfnSwitches sw = wfn_switches(iv);
+  WfnGrids grids;
+  wfn_evaluate_box(v, box, sw, grids);
+  if (!sw.any()) return;
+
+  struct Output {
+    std::string suffix;
+    const std::vector<double>* grid;
+  };
+  // Each group's files are opened together, then written in order: the G, V
+  // and H files are all open before the first of them is written.
+  std::vector<std::vector<Output>> groups;
+  if (sw.rho) groups.push_back({{"_rho.cube", &grids.rho_array_wfn}});
+  if (sw.gra) groups.push_back({{kWfnGradientSuffix, &grids.grad_array_wfn}});
+  if (sw.lap) groups.push_back({{"_laplrho.cube", &grids.lapl_array_wfn}});
+  if (sw.ene)
+    groups.push_back({{"_G.cube", &grids.g_array_wfn}, {"_V.cube", &grids.v_array_wfn}, {"_H.cube", &grids.h_array_wfn}});
+  const std::string base = trimmed(iv.wfn_outname);
+  for (const std::vector<Output>& group : groups) {
+    std::vector<std::unique_ptr<std::ofstream>> files;
+    for (const Output& o : group) {
+      const std::string name = base + o.suffix;
+      auto f = std::make_unique<std::ofstream>(name, std::ios::out | std::ios::trunc | std::ios::binary);
+      if (!*f) {
+        run.report_line(name + kCannotBeOpened);
+        end_run(1);
+      }
+      files.push_back(std::move(f));
+    }
+    for (std::size_t f = 0; f < group.size(); ++f) {
+      cube_writing(*files[f], header, std::span<const double>(*group[f].grid));
+      files[f]->flush();
+      if (!*files[f]) {
+        run.report_line(base + group[f].suffix + " file cannot be written, program stop");
+        end_run(1);
+      }
+    }
+  }
+}
+
 }  // namespace tessaro

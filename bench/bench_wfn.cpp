@@ -1,0 +1,79 @@
+// Benchmark of the WFN section's box evaluation: all four properties and the
+// density alone on an 80 x 80 x 80 box, for the water dimer and for the larger
+// formic acid dimer. Usage: bench_wfn [directory of the .wfn files]
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <vector>
+#include <string>
+
+#include "textio/textio.hpp"
+#include "wavefunction/wfn_box.hpp"
+#include "wavefunction/wfn_file.hpp"
+
+namespace {
+
+long peak_rss_kb() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss;
+}
+
+bool run_case(const std::string& file, const char* label, bool all, int points, float step, int repeats) {
+  std::ifstream in(file);
+  if (!in) {
+    std::printf("%s: cannot open %s\n", label, file.c_str());
+    return false;
+  }
+  tessaro::textio::LineReader reader(in, file);
+  tessaro::Wavefunction wfn;
+  tessaro::read_wfn_file(reader, wfn);
+  tessaro::InputVariables iv;
+  iv.n_puntix = iv.n_puntiy = iv.n_puntiz = points;
+  for (int a = 0; a < 3; ++a) iv.orient_matr[a][a] = step;
+  iv.wfn_risp = {1, all ? 1 : 0, all ? 1 : 0, all ? 1 : 0};
+  const tessaro::WfnBox box = tessaro::wfn_box(iv);
+  const tessaro::WfnSwitches sw = tessaro::wfn_switches(iv);
+  double best = 1e30;
+  double work_bytes = 0;
+  for (int r = 0; r < repeats; ++r) {
+    tessaro::WfnVar v;
+    v.wfn = wfn;
+    tessaro::WfnGrids grids;
+    auto t0 = std::chrono::steady_clock::now();
+    tessaro::wfn_evaluate_box(v, box, sw, grids);
+    auto t1 = std::chrono::steady_clock::now();
+    best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
+    // Everything the section holds besides the result grids.
+    work_bytes = 0;
+    for (const std::vector<double>* b :
+         {&v.wfn.xc, &v.wfn.yc, &v.wfn.zc, &v.wfn.charg, &v.wfn.exx, &v.wfn.sum, &v.wfn.div, &v.wfn.coo, &v.wfn.po,
+          &v.wfn.eorb, &v.x1, &v.x2, &v.x3, &v.dx, &v.dy, &v.dz, &v.r2, &v.chi, &v.chix, &v.chiy, &v.chiz, &v.chid2,
+          &v.chimax, &v.psi, &v.gx, &v.gy, &v.gz, &v.d2, &v.sumr, &v.sumr2, &v.sumr3, &v.sumr4, &v.cmax, &v.expbuf,
+          &v.ceff, &v.umin, &v.hbound, &v.spare})
+      work_bytes += static_cast<double>(b->capacity() * sizeof(double));
+    for (const std::vector<std::int32_t>* b : {&v.wfn.ict, &v.wfn.type, &v.slot_of, &v.shell_of, &v.shell_slot,
+                                               &v.active, &v.used, &v.occupied, &v.row_orbitals})
+      work_bytes += static_cast<double>(b->capacity() * sizeof(std::int32_t));
+  }
+  const double grid_mb = static_cast<double>(box.size()) * 8.0 * (all ? 6 : 1) / 1048576.0;
+  std::printf("%-18s nprims %4d nmo %3d  %dx%dx%d step %.2f  %-9s %6.3f s  grids %5.1f MiB  other buffers %6.3f MiB "
+              "(%4.1f%%)  peak RSS %5.1f MiB\n",
+              label, wfn.nprims, wfn.nmo, points, points, points, step, all ? "all four" : "density", best, grid_mb,
+              work_bytes / 1048576.0, 100.0 * work_bytes / 1048576.0 / grid_mb, peak_rss_kb() / 1024.0);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string dir = argc > 1 ? argv[1] : "../shared/data/nwchem_wfn";
+  const int repeats = 3;
+  run_case(dir + "/water_dimer.wfn", "water dimer", false, 80, 0.2f, repeats);
+  run_case(dir + "/water_dimer.wfn", "water dimer", true, 80, 0.2f, repeats);
+  run_case(dir + "/formic_dimer.wfn", "formic acid dimer", false, 80, 0.25f, repeats);
+  run_case(dir + "/formic_dimer.wfn", "formic acid dimer", true, 80, 0.25f, repeats);
+  return 0;
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The box grid of the WFN section and the evaluation of its properties row by
+// row, apart from reading the wavefunction and writing the cube files.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "input/input_variables.hpp"
+#include "wavefunction/wfn_rows.hpp"
+
+namespace tessaro {
+
+struct WfnBox {
+  std::array<float, 3> origin{};  // OX, OY, OZ
+  std::array<std::int32_t, 3> n{};  // NX, NY, NZ
+  std::array<float, 3> step{};    // SX, SY, SZ
+  std::size_t size() const;       // NX*NY*NZ, 0 when a count is not positive
+};
+
+// The box of the settings: every intermediate of the origin rounded to single
+// precision, as the header geometry is.
+WfnBox wfn_box(const InputVariables& iv);
+
+// Switches of the CALCULATING line.
+struct WfnSwitches {
+  bool rho = false, gra = false, lap = false, ene = false;
+  bool any() const { return rho || gra || lap || ene; }
+};
+WfnSwitches wfn_switches(const InputVariables& iv);
+
+// The result grids, NX*NY*NZ values each with x fastest; only those of the
+// switches that are set are allocated.
+struct WfnGrids {
+  std::vector<double> rho_array_wfn, grad_array_wfn, lapl_array_wfn, g_array_wfn, v_array_wfn, h_array_wfn;
+};
+
+// Sets up the row buffers of v (whose wfn is read) and evaluates every row of
+// the box into the grids of the switches that are set.
+void wfn_evaluate_box(WfnVar& v, const WfnBox& box, const WfnSwitches& sw, WfnGrids& grids);
+
+}  // namespace tessaro

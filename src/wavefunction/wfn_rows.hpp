@@ -1,0 +1,108 @@
+#pragma once
+// `wfn_var`: the wavefunction, the row geometry and the row buffers of the
+// WFN section, and the row evaluators `moderiv_calc` / `rho_calc` with the
+// density, gradient-magnitude, Laplacian and energy-density rows.
+//
+// Buffers hold one row of points with the point index fastest; every row
+// buffer is padded to a multiple of kRowPad points (the padding points have
+// zero displacement and their values are never used). Primitive buffers are
+// indexed by the primitive's slot on the current row (see `slot_of`), orbital
+// buffers by orbital.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "wavefunction/wavefunction.hpp"
+
+namespace tessaro {
+
+// Points per row are padded to this multiple.
+inline constexpr std::size_t kRowPad = 8;
+// A primitive is left out of an orbital for the whole row unless
+// |chimax * coefficient| is strictly greater than this.
+inline constexpr double kContributionCutoff = 1.0E-10;
+// exp() of any argument below this is exactly 0 (the smallest subnormal
+// double is exp(-744.44); arguments below -745.1332191019412 round to 0).
+inline constexpr double kExpZeroBelow = -745.2;
+
+// A primitive's value, first derivatives and Laplacian at one point, each
+// formed exactly as the row evaluators form it. t is the angular type 1..20.
+struct PrimitivePoint {
+  double chi, chix, chiy, chiz, chid2;
+};
+PrimitivePoint primitive_point(int t, double X, double Y, double Z, double R2, double E, double S, double D);
+// The value alone, as `rho_calc` forms it (M E, the exponential itself for s).
+double primitive_value_point(int t, double X, double Y, double Z, double E);
+
+struct WfnVar {
+  Wavefunction wfn;
+
+  // Row geometry, filled by the driver: n points (NX), np padded.
+  std::size_t n = 0;
+  std::size_t np = 0;
+  std::vector<double> x1, x2, x3;      // x(i, 1..3), np each
+  std::vector<double> dx, dy, dz, r2;  // [a * np + k]
+
+  bool derivatives = false;  // the buffers of moderiv_calc are allocated
+  // Orbitals of occupation 0 add exact zeros to every property, so their
+  // buffers are not filled when this is set (unless a value on the row is not
+  // finite); the row computations then pass over them.
+  bool skip_unoccupied = true;
+  std::vector<std::int32_t> row_orbitals;  // orbitals filled on the current row, ascending
+
+  // Primitive buffers of the current row, [slot * np + k]; only primitives
+  // that can contribute on this row get a slot (slot_of[i] = -1 otherwise).
+  std::vector<double> chi, chix, chiy, chiz, chid2;
+  std::vector<double> chimax;         // by stored primitive, 0 for one without a slot
+  std::vector<std::int32_t> slot_of;  // by stored primitive
+
+  // Orbital buffers [m * np + k], for nmo orbitals padded to a multiple of 4.
+  std::size_t nmo_pad = 0;
+  std::vector<double> psi, gx, gy, gz, d2;
+
+  // Row results.
+  std::vector<double> sumr, sumr2, sumr3, sumr4;
+
+  // Allocates every row buffer for rows of n points (checked against the
+  // memory limit first) and precomputes the per-primitive tables.
+  void setup(std::size_t points, bool with_derivatives, bool with_energy);
+  // Recomputes dx, dy, dz, r2 from x1, x2, x3.
+  void update_geometry();
+
+  // Engine tables, built by setup().
+  struct Shell {
+    std::int32_t centre;
+    double alpha;
+    int lmax;                         // largest angular momentum L of its primitives
+    std::vector<std::int32_t> prims;  // stored primitives with this centre and exponent
+  };
+  std::vector<Shell> shells;
+  std::vector<std::int32_t> shell_of;  // by stored primitive
+  std::vector<double> cmax;            // by stored primitive: largest |coefficient|
+  // Scratch of the engine.
+  std::vector<double> expbuf;          // [shell * np + k]
+  std::vector<std::int32_t> shell_slot;
+  std::vector<std::int32_t> active;    // primitives with a slot, in stored order
+  std::vector<double> ceff;            // [j * nmo_pad + m]
+  std::vector<std::int32_t> used;      // rows of ceff used by one orbital block
+  std::vector<double> umin;            // by centre
+  std::vector<std::int32_t> occupied;  // orbitals with non-zero occupation
+  std::vector<double> spare;           // output of the padding orbitals of a block
+  std::vector<double> hbound;          // [shell * 6 + p]: bound of r^p exp(-alpha r^2) on the row
+};
+
+// Orbital values (and with moderiv_calc gradients and Laplacians) of the
+// current row.
+void moderiv_calc(WfnVar& v);
+void rho_calc(WfnVar& v);
+
+// The properties computed from the orbital buffers, one value per
+// point of the row (out has np entries).
+void density_row(const WfnVar& v, double* out);
+void gradient_row(const WfnVar& v, double* out);
+void laplacian_row(const WfnVar& v, double* out);
+// G into g, the Laplacian into lap, V into pot, H into tot.
+void energy_rows(const WfnVar& v, double* g, double* lap, double* pot, double* tot);
+
+}  // namespace tessaro

@@ -1,0 +1,272 @@
+// The .wfn reader: fixed layouts, the stable sort by type, header counts,
+// rejections and read failures, and every real file of the shared data.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "report/run_end.hpp"
+#include "textio/text_error.hpp"
+#include "wfn_test_util.hpp"
+
+using tessaro::Wavefunction;
+using tessaro::WfnFileRejected;
+using tessaro::textio::TextIoError;
+using wfn_test::read_text;
+using wfn_test::simple_content;
+using wfn_test::wfn_text;
+
+TEST(WfnFileSort, TypesTwoOneOneThreeMoveCoefficientRows) {
+  wfn_test::WfnContent s = simple_content({2, 1, 1, 3}, {0.5, 1.5, 2.5, 3.5});
+  s.occ = {2.0, 0.0};  // an orbital with occupation 0 is stored like any other
+  s.coef = {{1.0, 2.0, 3.0, 4.0}, {-5.0, -6.0, -7.0, -8.0}};
+  const Wavefunction w = read_text(wfn_text(s));
+  EXPECT_EQ(w.exx, (std::vector<double>{1.5, 2.5, 0.5, 3.5}));
+  EXPECT_EQ(w.type, (std::vector<int>{1, 1, 2, 3}));
+  EXPECT_EQ(w.itp[0], 2);
+  EXPECT_EQ(w.itp[1], 3);
+  for (int t = 3; t <= 20; ++t) EXPECT_EQ(w.itp[static_cast<std::size_t>(t - 1)], 4) << t;
+  EXPECT_EQ(w.coefficient(0, 0), 2.0);
+  EXPECT_EQ(w.coefficient(1, 0), 3.0);
+  EXPECT_EQ(w.coefficient(2, 0), 1.0);
+  EXPECT_EQ(w.coefficient(3, 0), 4.0);
+  EXPECT_EQ(w.coefficient(0, 1), -6.0);
+  EXPECT_EQ(w.coefficient(2, 1), -5.0);
+  EXPECT_EQ(w.po, (std::vector<double>{2.0, 0.0}));
+  EXPECT_EQ(w.eorb, (std::vector<double>{-1.0, -1.015625}));
+}
+
+TEST(WfnFileSort, OnlySAndTheDerivativeFactors) {
+  const Wavefunction w = read_text(wfn_text(simple_content({1, 1, 1}, {0.5, 2.0, 0.3})));
+  for (int t = 1; t <= 20; ++t) EXPECT_EQ(w.itp[static_cast<std::size_t>(t - 1)], 3);
+  EXPECT_EQ(w.sum[0], -1.0);
+  EXPECT_EQ(w.div[0], -1.0);
+  EXPECT_EQ(w.sum[1], -4.0);
+  EXPECT_EQ(w.div[1], -0.25);
+  EXPECT_EQ(w.sum[2], -(0.3 + 0.3));
+  EXPECT_EQ(w.div[2], 1.0 / -(0.3 + 0.3));
+}
+
+TEST(WfnFileLayout, SixtyAndSixtyOnePrimitivesLineCounts) {
+  for (int np : {60, 61}) {
+    const std::string text = wfn_text(simple_content(std::vector<int>(static_cast<std::size_t>(np), 1)));
+    const int per_block = np == 60 ? 3 : 4, exps = np == 60 ? 12 : 13;
+    // title, header, 1 atom, centres, types, exponents, orbital line + coefficients, END DATA, energy
+    const int lines = 3 + 2 * per_block + exps + 1 + exps + 2;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), lines) << np;
+    const Wavefunction w = read_text(text);
+    ASSERT_EQ(w.nprims, np);
+    EXPECT_EQ(w.coefficient(static_cast<std::size_t>(np - 1), 0), np);
+    // The same text without its last coefficient line is cut short.
+    std::string cut = text;
+    std::size_t end_data = cut.find("END DATA");
+    std::size_t prev = cut.rfind('\n', end_data - 2);
+    cut.erase(prev + 1, end_data - prev - 1);
+    EXPECT_THROW(read_text(cut), TextIoError) << np;
+  }
+}
+
+TEST(WfnFileLayout, AtomLineCentreNumberPlacesCoordinates) {
+  wfn_test::WfnContent s = simple_content({1, 1});
+  s.centres = {{1.25, -2.5, 3.0, 0.9}, {4.0, 5.0, 6.0, 8.0}};
+  s.centre_numbers = {2, 1};
+  s.ict = {1, 2};
+  const Wavefunction w = read_text(wfn_text(s));
+  EXPECT_EQ(w.atnam[0], "  H    1");
+  EXPECT_EQ(w.atnam[1], "  H    2");
+  EXPECT_EQ(w.xc, (std::vector<double>{4.0, 1.25}));
+  EXPECT_EQ(w.yc, (std::vector<double>{5.0, -2.5}));
+  EXPECT_EQ(w.zc, (std::vector<double>{6.0, 3.0}));
+  EXPECT_EQ(w.charg, (std::vector<double>{8.0, 0.9}));
+  EXPECT_EQ(w.ict, (std::vector<int>{0, 1}));
+}
+
+TEST(WfnFileLayout, HeaderCountsReadWholeBeforeLabelsElseFixedColumns) {
+  wfn_test::WfnContent s = simple_content({1, 1});
+  s.count_width = 7;  // "   1234 PRIMITIVES" style
+  Wavefunction w = read_text(wfn_text(s));
+  EXPECT_EQ(w.nmo, 1);
+  EXPECT_EQ(w.nprims, 2);
+  EXPECT_EQ(w.ncent, 1);
+  // Without the labels only columns 21-23, 41-43 and 61-63 count.
+  std::string text = wfn_text(simple_content({1, 1}));
+  std::size_t h = text.find('\n') + 1;
+  std::string header = text.substr(h, text.find('\n', h) - h);
+  std::string bare = header;
+  for (const char* label : {"MOL ORBITALS", "PRIMITIVES", "NUCLEI"}) {
+    std::size_t p = bare.find(label);
+    bare.replace(p, std::string(label).size(), std::string(std::string(label).size(), 'x'));
+  }
+  bare.replace(0, 8, "9999GAUS");  // columns 1-8 hold no count
+  text.replace(h, header.size(), bare);
+  w = read_text(text);
+  EXPECT_EQ(w.nmo, 1);
+  EXPECT_EQ(w.nprims, 2);
+  EXPECT_EQ(w.ncent, 1);
+}
+
+TEST(WfnFileLayout, EnergyLineContentsIgnoredButLineRequired) {
+  wfn_test::WfnContent s = simple_content({1});
+  std::string text = wfn_text(s);
+  EXPECT_NO_THROW(read_text(text));  // the energy line holds a label where F20.12 ends
+  s.energy_line = false;
+  try {
+    read_text(wfn_text(s), "short.wfn");
+    FAIL() << "a missing energy line must end the read";
+  } catch (const TextIoError& e) {
+    EXPECT_EQ(e.kind(), TextIoError::Kind::EndOfFile);
+    EXPECT_EQ(e.file(), "short.wfn");
+  }
+}
+
+TEST(WfnFileReject, TypesCentresExponentsCounts) {
+  struct Case {
+    wfn_test::WfnContent content;
+    std::string message;
+  };
+  std::vector<Case> cases;
+  cases.push_back({simple_content({1, 21}), "test.wfn line 5: primitive 2 has type 21, outside 1-20"});
+  cases.push_back({simple_content({1, 0}), "test.wfn line 5: primitive 2 has type 0, outside 1-20"});
+  {
+    wfn_test::WfnContent s = simple_content({1, 1});
+    s.ict = {1, 2};
+    cases.push_back({s, "test.wfn line 4: primitive 2 is assigned to centre 2, outside 1..1"});
+  }
+  {
+    wfn_test::WfnContent s = simple_content({1, 1});
+    s.centre_numbers = {0};
+    cases.push_back({s, "test.wfn line 3: centre number 0 outside 1..1"});
+  }
+  cases.push_back({simple_content({1, 1}, {1.0, 0.0}), "test.wfn line 6: primitive 2 has exponent 0.0000000000000000, not a positive number"});
+  cases.push_back({simple_content({1, 1}, {1.0, -2.0}), "test.wfn line 6: primitive 2 has exponent -2.0000000000000000, not a positive number"});
+  {
+    wfn_test::WfnContent s = simple_content({});
+    cases.push_back({s, "test.wfn line 2: the number of primitives is 0, not positive"});
+  }
+  {
+    wfn_test::WfnContent s = simple_content({1});
+    s.occ.clear();
+    s.coef.clear();
+    cases.push_back({s, "test.wfn line 2: the number of molecular orbitals is 0, not positive"});
+  }
+  for (const Case& c : cases) {
+    try {
+      read_text(wfn_text(c.content));
+      ADD_FAILURE() << "not rejected: " << c.message;
+    } catch (const WfnFileRejected& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
+    }
+  }
+}
+
+TEST(WfnFileReject, CutShortOrGarbledNeverCrashes) {
+  wfn_test::WfnContent s = simple_content({1, 2, 3, 4, 5, 11, 20});
+  s.occ = {2.0, 1.0};
+  s.coef = {{1, 2, 3, 4, 5, 6, 7}, {7, 6, 5, 4, 3, 2, 1}};
+  const std::string text = wfn_text(s);
+  ASSERT_NO_THROW(read_text(text));
+  // Every prefix ending at a line end: a read failure, never anything else.
+  int cuts = 0;
+  for (std::size_t p = text.find('\n'); p + 1 < text.size(); p = text.find('\n', p + 1)) {
+    EXPECT_THROW(read_text(text.substr(0, p + 1)), TextIoError) << "cut after byte " << p;
+    ++cuts;
+  }
+  EXPECT_GT(cuts, 10);
+  // A letter in any numeric field of each block: the text layer's bad value.
+  // (anchor, offset of the changed character from it)
+  for (const std::pair<const char*, int>& where :
+       {std::pair{" NUCLEI", -1}, std::pair{"(CENTRE", 18}, std::pair{"CHARGE =", 10}, std::pair{"CENTRE ASSIGNMENTS", 22},
+        std::pair{"TYPE ASSIGNMENTS", 25}, std::pair{"EXPONENTS", 20}, std::pair{"OCC NO = ", 12},
+        std::pair{"ENERGY = ", 14}, std::pair{"END DATA", -3}}) {
+    std::string bad = text;
+    std::size_t p = bad.find(where.first);
+    ASSERT_NE(p, std::string::npos) << where.first;
+    bad[static_cast<std::size_t>(static_cast<long>(p) + where.second)] = 'Q';
+    try {
+      read_text(bad);
+      ADD_FAILURE() << "accepted a letter near " << where.first;
+    } catch (const TextIoError& e) {
+      EXPECT_EQ(e.kind(), TextIoError::Kind::BadValue) << where.first;
+    }
+  }
+  // Counts that do not match the blocks that follow.
+  for (const std::pair<const char*, const char*>& change :
+       {std::pair{"  2 MOL", "  5 MOL"}, std::pair{"  7 PRIM", " 40 PRIM"}, std::pair{"  7 PRIM", "  3 PRIM"},
+        std::pair{"  1 NUC", "  4 NUC"}}) {
+    std::string bad = text;
+    bad.replace(bad.find(change.first), std::string(change.first).size(), change.second);
+    bool failed = false;
+    try {
+      read_text(bad);
+    } catch (const TextIoError&) {
+      failed = true;
+    } catch (const WfnFileRejected&) {
+      failed = true;
+    }
+    EXPECT_TRUE(failed) << change.second;
+  }
+}
+
+TEST(WfnFileReadwfn, MissingFileMessageAndRejectionGoToReport) {
+  wfn_test::TempRun t;
+  t.run.input_variables.wfn_inpname = "absent.wfn" + std::string(23, ' ');
+  Wavefunction w;
+  try {
+    tessaro::readwfn(t.run, w);
+    FAIL();
+  } catch (const tessaro::RunEnd& e) {
+    EXPECT_EQ(e.status, 1);
+  }
+  EXPECT_EQ(t.report(), " absent.wfn                        file cannot be opened, program stop\n");
+  EXPECT_EQ(t.console.str(), "");
+
+  wfn_test::TempRun d;  // a folder under the name
+  std::filesystem::create_directory("dir.wfn");
+  d.run.input_variables.wfn_inpname = "dir.wfn" + std::string(26, ' ');
+  EXPECT_THROW(tessaro::readwfn(d.run, w), tessaro::RunEnd);
+  EXPECT_EQ(d.report(), " dir.wfn                           file cannot be opened, program stop\n");
+
+  wfn_test::TempRun r;
+  r.write("g.wfn", wfn_text(simple_content({1, 25})));
+  r.run.input_variables.wfn_inpname = "g.wfn" + std::string(28, ' ');
+  try {
+    tessaro::readwfn(r.run, w);
+    FAIL();
+  } catch (const tessaro::RunEnd& e) {
+    EXPECT_EQ(e.status, 1);
+  }
+  EXPECT_EQ(r.report(),
+            " g.wfn line 5: primitive 2 has type 25, outside 1-20 (only s, p, d and f primitives are supported), "
+            "program stop\n");
+}
+
+TEST(WfnFileReal, EverySharedFileReads) {
+  const std::filesystem::path root(wfn_test::shared_data());
+  if (!std::filesystem::is_directory(root)) GTEST_SKIP() << "shared data not found at " << root;
+  int read = 0;
+  for (const char* dir : {"nwchem_wfn", "wfn_external"}) {
+    for (const auto& entry : std::filesystem::directory_iterator(root / dir)) {
+      if (entry.path().extension() != ".wfn") continue;
+      const std::string name = entry.path().filename().string();
+      if (name == "tonto_OH.wfn") {
+        EXPECT_THROW(wfn_test::read_path(entry.path().string()), WfnFileRejected);
+        continue;
+      }
+      const Wavefunction w = wfn_test::read_path(entry.path().string());
+      EXPECT_EQ(w.itp[19], w.nprims) << name;
+      EXPECT_EQ(w.coo.size(), static_cast<std::size_t>(w.nprims) * static_cast<std::size_t>(w.nmo)) << name;
+      double electrons = 0;
+      for (double p : w.po) electrons += p;
+      EXPECT_GT(electrons, 0.0) << name;
+      ++read;
+    }
+  }
+  EXPECT_GE(read, 10);
+  const Wavefunction h2o = wfn_test::read_path((root / "wfn_external" / "h2o_sto3g.wfn").string());
+  EXPECT_EQ(h2o.nprims, 21);
+  EXPECT_EQ(h2o.exx[0], 0.1307093e3);  // D exponents
+  const Wavefunction water = wfn_test::read_path((root / "nwchem_wfn" / "water_dimer.wfn").string());
+  EXPECT_EQ(water.nprims, 72);
+  EXPECT_EQ(water.nmo, 10);
+  EXPECT_EQ(water.ncent, 6);
+  EXPECT_EQ(water.xc[1], -3.65521950);
+}

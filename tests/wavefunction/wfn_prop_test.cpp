@@ -1,0 +1,335 @@
+// The WFN section driver: box geometry in single precision, the files of each
+// switch combination, the cube text, the memory guard, a file of more than
+// 1000 primitives, and physics checks on small grids.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <filesystem>
+
+#include "grid/grid_files.hpp"
+#include "report/file_names.hpp"
+#include "report/run_end.hpp"
+#include "wavefunction/wfn_box.hpp"
+#include "wavefunction/wfn_prop.hpp"
+#include "wfn_test_util.hpp"
+
+using tessaro::InputVariables;
+using tessaro::WfnBox;
+using tessaro::WfnGrids;
+using tessaro::WfnSwitches;
+using tessaro::WfnVar;
+
+namespace {
+
+void set_box(InputVariables& iv, std::array<float, 3> centre, std::array<int, 3> n, std::array<float, 3> step) {
+  iv.centre_wfn = centre;
+  iv.n_puntix = n[0];
+  iv.n_puntiy = n[1];
+  iv.n_puntiz = n[2];
+  for (std::size_t a = 0; a < 3; ++a) iv.orient_matr[a][a] = step[a];
+}
+
+std::string padded(const std::string& s, std::size_t width) { return s + std::string(width - s.size(), ' '); }
+
+// Evaluates a box of a wavefunction without writing files.
+WfnGrids evaluate(const tessaro::Wavefunction& w, const InputVariables& iv, WfnVar* keep = nullptr) {
+  WfnVar v;
+  v.wfn = w;
+  WfnGrids g;
+  tessaro::wfn_evaluate_box(v, tessaro::wfn_box(iv), tessaro::wfn_switches(iv), g);
+  if (keep) *keep = std::move(v);
+  return g;
+}
+
+}  // namespace
+
+TEST(WfnPropBox, OriginAndXRowInSinglePrecision) {
+  InputVariables iv;
+  set_box(iv, {1.0f, 0.0f, 0.0f}, {4, 1, 1}, {0.5f, 1.0f, 1.0f});
+  WfnBox box = tessaro::wfn_box(iv);
+  EXPECT_EQ(box.origin[0], 0.25f);
+  WfnVar v;
+  v.wfn = wfn_test::read_text(wfn_test::wfn_text(wfn_test::simple_content({1})));
+  iv.wfn_risp = {1, 0, 0, 0};
+  WfnGrids g = evaluate(v.wfn, iv, &v);
+  EXPECT_EQ(v.x1[0], 0.25);
+  EXPECT_EQ(v.x1[1], 0.75);
+  EXPECT_EQ(v.x1[2], 1.25);
+  EXPECT_EQ(v.x1[3], 1.75);
+  EXPECT_EQ(g.rho_array_wfn.size(), 4u);
+
+  // Boxes whose origin moves by one single-precision step when the
+  // intermediates are kept in double precision.
+  int discriminating = 0;
+  for (int n = 2; n < 300; n += 7)
+    for (float step : {0.11f, 0.13f, 0.17f, 0.3f})
+      for (float c : {0.1f, 0.7f, -1.3f, 2.3f}) {
+        set_box(iv, {c, c, c}, {n, n, n}, {step, step, step});
+        box = tessaro::wfn_box(iv);
+        const double in_double = c - ((n - 1.0) * 0.5) * step;
+        if (static_cast<float>(in_double) != box.origin[0]) ++discriminating;
+        const float count = static_cast<float>(n);
+        EXPECT_EQ(box.origin[0], c - ((count - 1.0f) * 0.5f) * step);
+      }
+  EXPECT_GE(discriminating, 1);
+  // y and z advance by repeated addition of the widened step.
+  iv.wfn_risp = {1, 0, 0, 0};
+  set_box(iv, {0.0f, 0.0f, 0.0f}, {1, 3, 2}, {0.1f, 0.1f, 0.1f});
+  evaluate(v.wfn, iv, &v);
+  box = tessaro::wfn_box(iv);
+  EXPECT_EQ(v.x2[0], static_cast<double>(box.origin[1]));  // reset after the plane
+  EXPECT_EQ(v.x3[0], static_cast<double>(box.origin[2]) + 0.1f + 0.1f);
+}
+
+TEST(WfnPropFiles, EverySwitchCombinationWritesItsFilesOnly) {
+  const std::string wfn = wfn_test::wfn_text(wfn_test::simple_content({1, 2, 5}, {1.0, 0.5, 0.25}));
+  for (int mask = 0; mask < 16; ++mask) {
+    wfn_test::TempRun t;
+    t.write("m.wfn", wfn);
+    InputVariables& iv = t.run.input_variables;
+    iv.wfn_inpname = padded("m.wfn", 33);
+    iv.wfn_outname = padded("out", 33);
+    iv.wfn_risp = {mask & 1, (mask >> 1) & 1, (mask >> 2) & 1, (mask >> 3) & 1};
+    set_box(iv, {0, 0, 0}, {3, 2, 2}, {0.4f, 0.4f, 0.4f});
+    tessaro::wfn_prop(t.run);
+    std::vector<std::string> expected = {"m.wfn", "report.txt"};
+    if (mask & 1) expected.push_back("out_rho.cube");
+    if (mask & 2) expected.push_back(std::string("out") + tessaro::kWfnGradientSuffix);
+    if (mask & 4) expected.push_back("out_laplrho.cube");
+    if (mask & 8) {
+      expected.push_back("out_G.cube");
+      expected.push_back("out_V.cube");
+      expected.push_back("out_H.cube");
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(t.files(), expected) << "mask " << mask;
+    EXPECT_EQ(t.report(), "") << "mask " << mask;
+  }
+}
+
+TEST(WfnPropFiles, SinglePointCubeText) {
+  wfn_test::WfnContent s = wfn_test::simple_content({1});
+  s.centres[0].charge = 0.9;  // atomic number 0
+  wfn_test::TempRun t;
+  t.write("one.wfn", wfn_test::wfn_text(s));
+  InputVariables& iv = t.run.input_variables;
+  iv.wfn_inpname = padded("one.wfn", 33);
+  iv.wfn_outname = padded("p", 33);
+  iv.wfn_risp = {1, 0, 0, 0};
+  set_box(iv, {0.5f, -0.25f, 1.0f}, {1, 1, 1}, {0.2f, 0.3f, 0.4f});
+  tessaro::wfn_prop(t.run);
+  // The single point is CENTER: rho = (2 E) E with E = exp(-1.3125).
+  const std::string blank(60, ' ');
+  EXPECT_EQ(t.file("p_rho.cube"), blank + "\n" + blank + "\n" +
+                                      "    1    0.500000   -0.250000    1.000000\n"
+                                      "    1    0.200000    0.000000    0.000000\n"
+                                      "    1    0.000000    0.300000    0.000000\n"
+                                      "    1    0.000000    0.000000    0.400000\n"
+                                      "    0    0.900000    0.000000    0.000000    0.000000\n"
+                                      "  1.44880E-01\n");
+}
+
+TEST(WfnPropFiles, ValuesInCubeOrderAndDensitySources) {
+  // rho alone uses rho_calc; rho with lap takes the density from moderiv_calc.
+  const tessaro::Wavefunction w = wfn_test::read_path(wfn_test::test_data() + "/water_dimer.wfn");
+  InputVariables iv;
+  set_box(iv, {0.0f, 0.0f, 0.0f}, {5, 4, 3}, {0.7f, 0.6f, 0.5f});
+  iv.wfn_risp = {1, 0, 0, 0};
+  const WfnGrids alone = evaluate(w, iv);
+  iv.wfn_risp = {1, 0, 1, 0};
+  const WfnGrids with_lap = evaluate(w, iv);
+  ASSERT_EQ(alone.rho_array_wfn.size(), 60u);
+  for (std::size_t p = 0; p < 60; ++p)
+    EXPECT_NEAR(alone.rho_array_wfn[p], with_lap.rho_array_wfn[p], 1e-9);
+  // Row (j, k) = (2, 1) (0-based) evaluated on its own: the grid holds it at
+  // i + NX (j + NY k).
+  const WfnBox box = tessaro::wfn_box(iv);
+  WfnVar v;
+  v.wfn = w;
+  v.setup(5, true, false);
+  for (std::size_t i = 0; i < 5; ++i) {
+    v.x1[i] = static_cast<float>(i) * 0.7f + box.origin[0];
+    v.x2[i] = static_cast<double>(box.origin[1]) + 0.6f + 0.6f;
+    v.x3[i] = static_cast<double>(box.origin[2]) + 0.5f;
+  }
+  v.update_geometry();
+  tessaro::moderiv_calc(v);
+  std::vector<double> rho(v.np);
+  tessaro::density_row(v, rho.data());
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(with_lap.rho_array_wfn[i + 5 * (2 + 4 * 1)], rho[i]) << i;
+}
+
+TEST(WfnPropGuard, TooLargeBoxEndsBeforeAllocating) {
+  wfn_test::TempRun t;
+  t.write("m.wfn", wfn_test::wfn_text(wfn_test::simple_content({1})));
+  InputVariables& iv = t.run.input_variables;
+  iv.wfn_inpname = padded("m.wfn", 33);
+  iv.wfn_outname = padded("big", 33);
+  iv.wfn_risp = {1, 1, 1, 1};
+  set_box(iv, {0, 0, 0}, {2000000, 2000000, 2000000}, {0.1f, 0.1f, 0.1f});
+  testing::internal::CaptureStderr();
+  try {
+    tessaro::wfn_prop(t.run);
+    ADD_FAILURE() << "no memory guard";
+  } catch (const tessaro::RunEnd& e) {
+    EXPECT_EQ(e.status, 1);
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), " Allocation would exceed memory limit\n");
+  EXPECT_FALSE(t.exists("big_rho.cube"));
+}
+
+TEST(WfnPropGuard, NonPositiveCountsAndUnwritableOutput) {
+  wfn_test::TempRun t;
+  t.write("m.wfn", wfn_test::wfn_text(wfn_test::simple_content({1})));
+  InputVariables& iv = t.run.input_variables;
+  iv.wfn_inpname = padded("m.wfn", 33);
+  iv.wfn_outname = padded("e", 33);
+  iv.wfn_risp = {1, 1, 0, 0};
+  set_box(iv, {0, 0, 0}, {0, 3, -2}, {0.1f, 0.1f, 0.1f});
+  tessaro::wfn_prop(t.run);
+  EXPECT_NE(t.file("e_rho.cube").find("\n    0    0.100000    0.000000    0.000000\n"), std::string::npos);
+  EXPECT_EQ(t.report(), "");
+  // An output name in a folder that does not exist.
+  iv.wfn_outname = padded("no/such/dir/x", 33);
+  set_box(iv, {0, 0, 0}, {2, 2, 2}, {0.1f, 0.1f, 0.1f});
+  try {
+    tessaro::wfn_prop(t.run);
+    ADD_FAILURE() << "an output file that cannot be created must end the run";
+  } catch (const tessaro::RunEnd& e) {
+    EXPECT_EQ(e.status, 1);
+  }
+  EXPECT_EQ(t.report(), " no/such/dir/x_rho.cube file cannot be opened, program stop\n");
+}
+
+TEST(WfnPropLarge, MoreThanThousandPrimitivesFromARepeatedMolecule) {
+  // Fourteen water dimers 40 bohr apart: 1008 primitives, 140 orbitals, the
+  // header counts wider than three columns.
+  const tessaro::Wavefunction one = wfn_test::read_path(wfn_test::test_data() + "/water_dimer.wfn");
+  auto repeated = [&](int copies) {
+    wfn_test::WfnContent s;
+    s.count_width = 6;
+    const std::size_t np = static_cast<std::size_t>(one.nprims), nmo = static_cast<std::size_t>(one.nmo);
+    for (int c = 0; c < copies; ++c) {
+      for (std::size_t a = 0; a < static_cast<std::size_t>(one.ncent); ++a)
+        s.centres.push_back({one.xc[a] + 40.0 * c, one.yc[a], one.zc[a], one.charg[a]});
+      for (std::size_t i = 0; i < np; ++i) {
+        s.ict.push_back(one.ict[i] + 1 + c * one.ncent);
+        s.type.push_back(one.type[i]);
+        s.exps.push_back(one.exx[i]);
+      }
+    }
+    for (int c = 0; c < copies; ++c)
+      for (std::size_t m = 0; m < nmo; ++m) {
+        s.occ.push_back(one.po[m]);
+        std::vector<double> row(np * static_cast<std::size_t>(copies), 0.0);
+        for (std::size_t i = 0; i < np; ++i) row[static_cast<std::size_t>(c) * np + i] = one.coefficient(i, m);
+        s.coef.push_back(row);
+      }
+    return wfn_test::read_text(wfn_test::wfn_text(s), "big.wfn");
+  };
+  // The single molecule written the same way, so both carry the same digits.
+  const tessaro::Wavefunction single = repeated(1);
+  const tessaro::Wavefunction big = repeated(14);
+  ASSERT_EQ(big.nprims, 1008);
+  ASSERT_EQ(big.nmo, 140);
+  ASSERT_EQ(big.ncent, 84);
+  // Around copy 0 the other copies contribute nothing: the same numbers to the
+  // bit. Around copy 7 (280 bohr along x, on a box whose points are exact in
+  // single precision) the same density up to the rounding of the shifted
+  // coordinates.
+  InputVariables iv;
+  iv.wfn_risp = {1, 1, 0, 0};
+  set_box(iv, {0.0f, 0.0f, 0.0f}, {9, 5, 3}, {0.5f, 0.5f, 0.5f});
+  const WfnGrids ref = evaluate(single, iv);
+  const WfnGrids at0 = evaluate(big, iv);
+  EXPECT_EQ(at0.rho_array_wfn, ref.rho_array_wfn);
+  EXPECT_EQ(at0.grad_array_wfn, ref.grad_array_wfn);
+  iv.centre_wfn[0] = 280.0f;
+  const WfnGrids at7 = evaluate(big, iv);
+  for (std::size_t p = 0; p < ref.rho_array_wfn.size(); ++p)
+    EXPECT_NEAR(at7.rho_array_wfn[p], ref.rho_array_wfn[p], 1e-10 * ref.rho_array_wfn[p]) << p;
+}
+
+TEST(WfnPropPhysics, H2DensityIntegratesToElectronCount) {
+  const std::filesystem::path path = std::filesystem::path(wfn_test::shared_data()) / "wfn_external/h2_ccpvqz.wfn";
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << "shared data not found: " << path;
+  const tessaro::Wavefunction w = wfn_test::read_path(path.string());
+  double electrons = 0;
+  for (double p : w.po) electrons += p;
+  InputVariables iv;
+  iv.wfn_risp = {1, 0, 0, 0};
+  const float cx = static_cast<float>((w.xc[0] + w.xc[1]) / 2);
+  set_box(iv, {cx, 0.0f, 0.0f}, {101, 101, 101}, {0.1f, 0.1f, 0.1f});
+  const WfnGrids g = evaluate(w, iv);
+  double total = 0;
+  for (double r : g.rho_array_wfn) total += r;
+  total *= 0.1f * 0.1f * 0.1f;
+  EXPECT_NEAR(total, electrons, 0.005 * electrons);
+}
+
+TEST(WfnPropPhysics, EnergyDensitiesAndNumericalDerivatives) {
+  const tessaro::Wavefunction w = wfn_test::read_path(wfn_test::test_data() + "/water_dimer.wfn");
+  InputVariables iv;
+  iv.wfn_risp = {1, 1, 1, 1};
+  // A small box around the hydrogen bond, fine enough for central differences.
+  const float h = 0.01f;
+  set_box(iv, {-0.8f, 0.1f, 0.05f}, {7, 7, 7}, {h, h, h});
+  const WfnGrids g = evaluate(w, iv);
+  const std::size_t n = 7;
+  auto at = [&](const std::vector<double>& a, std::size_t i, std::size_t j, std::size_t k) {
+    return a[i + n * (j + n * k)];
+  };
+  for (std::size_t p = 0; p < g.g_array_wfn.size(); ++p) {
+    EXPECT_GE(g.g_array_wfn[p], 0.0);
+    // V = L/4 - 2G with the same Laplacian the Laplacian grid holds: where
+    // L = 0 this is V = -2G.
+    EXPECT_EQ(g.v_array_wfn[p], 0.25 * g.lapl_array_wfn[p] - (g.g_array_wfn[p] + g.g_array_wfn[p]));
+    EXPECT_EQ(g.h_array_wfn[p], g.v_array_wfn[p] + g.g_array_wfn[p]);
+  }
+  const double hd = static_cast<double>(h);
+  for (std::size_t k = 1; k + 1 < n; ++k)
+    for (std::size_t j = 1; j + 1 < n; ++j)
+      for (std::size_t i = 1; i + 1 < n; ++i) {
+        const auto& r = g.rho_array_wfn;
+        const double gx = (at(r, i + 1, j, k) - at(r, i - 1, j, k)) / (2 * hd);
+        const double gy = (at(r, i, j + 1, k) - at(r, i, j - 1, k)) / (2 * hd);
+        const double gz = (at(r, i, j, k + 1) - at(r, i, j, k - 1)) / (2 * hd);
+        const double lap = (at(r, i + 1, j, k) + at(r, i - 1, j, k) + at(r, i, j + 1, k) + at(r, i, j - 1, k) +
+                            at(r, i, j, k + 1) + at(r, i, j, k - 1) - 6 * at(r, i, j, k)) /
+                           (hd * hd);
+        const double grad = at(g.grad_array_wfn, i, j, k), lapl = at(g.lapl_array_wfn, i, j, k);
+        EXPECT_NEAR(std::sqrt(gx * gx + gy * gy + gz * gz), grad, 1e-3 * grad + 1e-8);
+        EXPECT_NEAR(lap, lapl, 2e-3 * std::fabs(lapl) + 1e-4);
+      }
+}
+
+TEST(WfnPropPhysics, WaterDimerDensityMatchesTheWritersOwnCube) {
+  // The shared density cube lies on the box CENTER 0 0 0, 57 x 49 x 49 points,
+  // step 0.25; its values carry five significant digits, and its writer left
+  // the last row (i = N1, j = N2) at zero.
+  const std::filesystem::path cube = std::filesystem::path(wfn_test::shared_data()) / "nwchem_wfn/water_dimer_density.cube";
+  if (!std::filesystem::exists(cube)) GTEST_SKIP() << "shared data not found: " << cube;
+  wfn_test::TempRun t;
+  std::ifstream in(cube, std::ios::binary);
+  tessaro::textio::LineReader reader(in, cube.string());
+  tessaro::GridData theirs;
+  tessaro::cube_in_array(t.run, reader, tessaro::GridRole::Density, tessaro::InputFormat::CUB, nullptr, theirs);
+  InputVariables iv;
+  iv.wfn_risp = {1, 0, 0, 0};
+  set_box(iv, {0.0f, 0.0f, 0.0f}, {57, 49, 49}, {0.25f, 0.25f, 0.25f});
+  EXPECT_EQ(tessaro::wfn_box(iv).origin, theirs.origin);
+  const WfnGrids ours = evaluate(wfn_test::read_path(wfn_test::test_data() + "/water_dimer.wfn"), iv);
+  ASSERT_EQ(ours.rho_array_wfn.size(), theirs.cube_array.size());
+  int compared = 0;
+  for (std::size_t k = 0; k < 49; ++k)
+    for (std::size_t j = 0; j < 49; ++j)
+      for (std::size_t i = 0; i < 57; ++i) {
+        if (i == 56 && j == 48) continue;
+        const std::size_t p = theirs.index(i, j, k);
+        const double r = theirs.cube_array[p];
+        EXPECT_NEAR(ours.rho_array_wfn[p], r, 5.01e-5 * r + 1e-12) << i << " " << j << " " << k;
+        ++compared;
+      }
+  EXPECT_EQ(compared, 57 * 49 * 49 - 49);
+}
