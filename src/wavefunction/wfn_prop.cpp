@@ -10,6 +10,7 @@
 #include "grid/grid_files.hpp"
 #include "input/run.hpp"
 #include "report/file_names.hpp"
+#include "report/output_file.hpp"
 #include "report/run_end.hpp"
 #include "wavefunction/wfn_box.hpp"
 #include "wavefunction/wfn_file.hpp"
@@ -160,23 +161,11 @@ void wfn_prop(Run& run) {
     groups.push_back({{"_G.cube", &grids.g_array_wfn}, {"_V.cube", &grids.v_array_wfn}, {"_H.cube", &grids.h_array_wfn}});
   const std::string base = trimmed(iv.wfn_outname);
   for (const std::vector<Output>& group : groups) {
-    std::vector<std::unique_ptr<std::ofstream>> files;
-    for (const Output& o : group) {
-      const std::string name = base + o.suffix;
-      auto f = std::make_unique<std::ofstream>(name, std::ios::out | std::ios::trunc | std::ios::binary);
-      if (!*f) {
-        run.report_line(name + kCannotBeOpened);
-        end_run(1);
-      }
-      files.push_back(std::move(f));
-    }
+    std::vector<std::unique_ptr<OutputFile>> files;
+    for (const Output& o : group) files.push_back(std::make_unique<OutputFile>(run, base + o.suffix));
     for (std::size_t f = 0; f < group.size(); ++f) {
-      cube_writing(*files[f], header, std::span<const double>(*group[f].grid));
-      files[f]->flush();
-      if (!*files[f]) {
-        run.report_line(base + group[f].suffix + " file cannot be written, program stop");
-        end_run(1);
-      }
+      cube_writing(files[f]->stream(), header, std::span<const double>(*group[f].grid));
+      files[f]->commit();
     }
   }
 }
