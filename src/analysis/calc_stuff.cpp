@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "analysis/plot.hpp"
+#include "analysis/plot_svg.hpp"
 #include "analysis/rdg_kernels.hpp"
 #include "analysis/statistics.hpp"
+#include "analysis/vmd_script.hpp"
 #include "grid/grid_files.hpp"
 #include "input/run.hpp"
 #include "report/file_names.hpp"
@@ -74,6 +76,14 @@ void skip_line(Run& run, const char* job, const char* grid, bool small_grid) {
 }
 
 enum class RdgPoints { All, RhoRange, RhosignRange };
+
+// The picture of a plot file, named after it with ".svg" appended.
+void write_picture(Run& run, const std::string& plot_name, std::span<const double> rdg,
+                   std::span<const double> values, SvgPlotKind kind) {
+  OutputFile file(run, plot_name + ".svg");
+  plot_svg(rdg, values, kind, file.stream());
+  file.commit();
+}
 
 }  // namespace
 
@@ -237,6 +247,14 @@ void calc_stuff(Run& run) {
       grd_writing(grd->stream(), rhosign_array, rho.natoms, n1, n2, n3, iv.grd_intestaz, true);
       grd->commit();
     }
+    // With both cubes written, a viewer script shows the RDG isosurface
+    // coloured by rho*sign(lambda2); named after the RDG output.
+    if (have_rdg) {
+      const std::string rdg_base = trimmed(iv.rdg_outname);
+      OutputFile script(run, rdg_base + ".vmd");
+      vmd_script(script.stream(), rdg_base + ".cube", base + ".cube");
+      script.commit();
+    }
   }
 
   const bool plot_rho = want_plot && iv.duedplot[0] != 0;
@@ -321,9 +339,11 @@ void calc_stuff(Run& run) {
       if (!plot_rdg_ready) {
         skip_line(run, "rho VS RDG PLOT", "gradient", iv.grad_calc && small_grid);
       } else {
-        OutputFile file(run, "rho" + trimmed(iv.plot_name));
+        const std::string name = "rho" + trimmed(iv.plot_name);
+        OutputFile file(run, name);
         plot(rdg_array, rho.cube_array, rho.n1(), rho.n2(), rho.n3(), file.stream());
         file.commit();
+        write_picture(run, name, rdg_array, rho.cube_array, SvgPlotKind::density);
       }
     }
     if (plot_rhosign) {
@@ -339,9 +359,11 @@ void calc_stuff(Run& run) {
           rhosign_calc(rho, every_point, rhosign_array);
           have_rhosign = rhosign_every_point = true;
         }
-        OutputFile file(run, "rhosign" + trimmed(iv.plot_name));
+        const std::string name = "rhosign" + trimmed(iv.plot_name);
+        OutputFile file(run, name);
         plot(rdg_array, rhosign_array, rho.n1(), rho.n2(), rho.n3(), file.stream());
         file.commit();
+        write_picture(run, name, rdg_array, rhosign_array, SvgPlotKind::rhosign);
       }
     }
   }

@@ -13,6 +13,7 @@
 #include "report/banner.hpp"
 #include "report/output_writing.hpp"
 #include "report/run_end.hpp"
+#include "report/template_text.hpp"
 #include "textio/textio.hpp"
 #include "topond/topo_to_cube.hpp"
 #include "wavefunction/wfn_prop.hpp"
@@ -42,6 +43,7 @@ constexpr const char* kHelpText =
     "Exit status: 0 normal end, 1 error stop (message in the report or on the\n"
     "console), 2 unreadable value or early end of a file (message on standard error).\n"
     "\n"
+    "  --template print a complete input template to start from\n"
     "  --help     this text\n"
     "  --version  the version\n";
 
@@ -83,6 +85,10 @@ int tessaro_main(int argc, const char* const* argv, std::ostream& out, std::ostr
   const std::string_view argument = argv[1];
   if (argument == "--help") {
     out << kHelpText;
+    return 0;
+  }
+  if (argument == "--template") {
+    out << input_template();
     return 0;
   }
   if (argument == "--version") {

@@ -194,7 +194,8 @@ TEST_F(RdgSection, GoldenRunCub) {
   ASSERT_EQ(run_section(), 0);
   const std::set<std::string> expected = {"rho.cube",      "report.txt",    "grad_numerical.cube", "lapl_numerical.cube",
                                           "mol.cube",      "rs.cube",       "mol_Gabr.cube",       "mol_Vabr.cube",
-                                          "mol_Habr.cube", "rhoplot.dat",   "rhosignplot.dat"};
+                                          "mol_Habr.cube", "rhoplot.dat",   "rhosignplot.dat",
+                                          "rhoplot.dat.svg", "rhosignplot.dat.svg", "mol.vmd"};
   EXPECT_EQ(files(), expected);
   EXPECT_EQ(cube_field("grad_numerical.cube", 2, 2, 2), "  2.50000E-01");
   EXPECT_EQ(cube_field("grad_numerical.cube", 1, 2, 2), "  0.00000E+00");
@@ -237,7 +238,8 @@ TEST_F(RdgSection, GoldenRunGau) {
   ASSERT_EQ(run_section(), 0);
   const std::set<std::string> expected = {"rho.cube",      "grad.cube",     "lapl.cube",     "report.txt",
                                           "mol.cube",      "rs.cube",       "mol_Gabr.cube", "mol_Vabr.cube",
-                                          "mol_Habr.cube", "rhoplot.dat",   "rhosignplot.dat"};
+                                          "mol_Habr.cube", "rhoplot.dat",   "rhosignplot.dat",
+                                          "rhoplot.dat.svg", "rhosignplot.dat.svg", "mol.vmd"};
   EXPECT_EQ(files(), expected);
   expect_hand_results(report_);
   expect_hand_statistics(iv_, cube_values("mol_Gabr.cube", 1, 5, 5, 5));
@@ -257,7 +259,7 @@ TEST_F(RdgSection, GoldenRunXd2) {
       "rho.cube",      "rho.grd",       "report.txt",    "grad_numerical.cube", "lapl_numerical.cube",
       "mol.cube",      "mol.grd",       "rs.cube",       "rs.grd",              "mol_Gabr.cube",
       "mol_Vabr.cube", "mol_Habr.cube", "mol_Gabr.grd",  "mol_Vabr.grd",        "mol_Habr.grd",
-      "rhoplot.dat",   "rhosignplot.dat"};
+      "rhoplot.dat",   "rhosignplot.dat", "rhoplot.dat.svg", "rhosignplot.dat.svg", "mol.vmd"};
   EXPECT_EQ(files(), expected);
   EXPECT_EQ(report_, "");
   const double f = 0.14818464289233146;  // electrons per cubic angstrom to per cubic bohr
@@ -319,7 +321,7 @@ TEST_F(RdgSection, SmallGridWithReadGradientSkipsOnlyTheHessianJobs) {
   iv_.grad_read = 1;
   iv_.gradcube_inp = field("grad.cube", 34);
   ASSERT_EQ(run_section(), 0);
-  EXPECT_EQ(files(), (std::set<std::string>{"rho.cube", "grad.cube", "report.txt", "mol.cube", "rhoplot.dat"}));
+  EXPECT_EQ(files(), (std::set<std::string>{"rho.cube", "grad.cube", "report.txt", "mol.cube", "rhoplot.dat", "rhoplot.dat.svg"}));
   const std::string why = " (the grid has less than 5 points in one of the three directions)\n";
   EXPECT_EQ(report_, " rho*sign(lambda2) VS RDG PLOT SKIPPED: no rho*sign(lambda2) grid" + why +
                          " rho*sign(lambda2) ISOSURFACE STATISTICS SKIPPED: no rho*sign(lambda2) grid" + why);

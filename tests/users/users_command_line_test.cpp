@@ -1,0 +1,21 @@
+// The picture and viewer-script outputs as a run writes them.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "report/driver.hpp"
+#include "report/template_text.hpp"
+
+
+namespace {
+
+TEST(UsersCommandLine, TemplateOptionPrintsTheShippedTemplate) {
+  std::ostringstream out, err;
+  const char* argv[] = {"tessaro", "--template"};
+  EXPECT_EQ(tessaro::tessaro_main(2, argv, out, err), 0);
+  EXPECT_EQ(out.str(), std::string(tessaro::input_template()));
+  EXPECT_EQ(err.str(), "");
+}
+
+}  // namespace
