@@ -16,6 +16,7 @@
 #include "input/run.hpp"
 #include "report/file_names.hpp"
 #include "report/output_file.hpp"
+#include "report/progress.hpp"
 #include "report/run_end.hpp"
 #include "textio/textio.hpp"
 
@@ -112,6 +113,8 @@ void calc_stuff(Run& run) {
                                                    : SpaceMode::None;
   const float rdg_tolerance = space_mode == SpaceMode::None ? 1000.0f : iv.spacecutoff;
 
+  // Progress on a terminal, one unit per step of the section.
+  Progress progress(run.err(), run.show_progress(), "RDG section", 11);
   // Step 1: the density grid.
   GridData rho;
   read_grid(run, iv.rhocube_inp, 35, iv.rhogrd_inp, 27, GridRole::Density, format, rho);
@@ -131,6 +134,7 @@ void calc_stuff(Run& run) {
     check_grid_allocation(n1, n2, n3, sizeof(double) * grids);
   };
 
+  progress.update(2);
   // Steps 3 and 4: the gradient magnitude.
   std::vector<double> grad_array;
   bool have_grad = false;
@@ -149,6 +153,7 @@ void calc_stuff(Run& run) {
     write_cube(kNumericalGradientFile, grad_array);
   }
 
+  progress.update(4);
   // Steps 5 and 6: the Laplacian.
   std::vector<double> lapl_array;
   bool have_lapl = false;
@@ -181,6 +186,7 @@ void calc_stuff(Run& run) {
   bool rhosign_every_point = false;  // built with the every-point mask
   bool rhosign_from_rdg_step = false;
 
+  progress.update(6);
   // Step 7: the reduced density gradient.
   if (want_rdg) {
     if (!have_grad) {
@@ -219,6 +225,7 @@ void calc_stuff(Run& run) {
     }
   }
 
+  progress.update(7);
   // Step 8: rho*sign(lambda2). On a grid too small for the Hessian nothing is
   // computed or written (the report's summary carries that warning).
   if (want_rhosign && !small_grid) {
@@ -272,6 +279,7 @@ void calc_stuff(Run& run) {
     have_rhosign = false;
   }
 
+  progress.update(8);
   // Step 9: the Abramov energy densities.
   std::vector<double> gabr, vabr, habr;
   bool have_abr = false;
@@ -324,6 +332,7 @@ void calc_stuff(Run& run) {
     release(habr);
   }
 
+  progress.update(9);
   // Step 10: the plot files.
   if (plot_rho || plot_rhosign) {
     // The plots need the RDG at every point. Every rebuild before a plot is
@@ -369,6 +378,7 @@ void calc_stuff(Run& run) {
   }
   release(grad_array);
 
+  progress.update(10);
   // Step 11: the isosurface statistics, from the grids as they stand after
   // the plots.
   clear_rdg_statistics(iv);
@@ -389,6 +399,8 @@ void calc_stuff(Run& run) {
     }
     rdg_statistics(rho, rdg_array, rhosign_used, g, v, h, iv);
   }
+  progress.update(11);
+  progress.finish();
   // Step 12: every grid is released when it goes out of scope here.
 }
 

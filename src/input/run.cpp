@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "report/output_file.hpp"
+#include "report/progress.hpp"
 #include "report/run_end.hpp"
 
 namespace tessaro {
@@ -47,6 +48,8 @@ void Run::console_line(std::string_view text) {
   line += '\n';
   console_->write(line.data(), static_cast<std::streamsize>(line.size()));
 }
+
+bool Run::show_progress() const { return err_ == &std::cerr && stderr_is_terminal(); }
 
 bool Run::flush() {
   console_->flush();

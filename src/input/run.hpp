@@ -33,6 +33,10 @@ class Run {
   bool flush();
 
   std::ostream& console() { return *console_; }
+  std::ostream& err() { return *err_; }
+  // Progress lines are shown only on a terminal, and only on the process's
+  // own standard error (never into a stream a caller captures).
+  bool show_progress() const;
 
  private:
   // A write to the report failed: name the file and the reason on standard

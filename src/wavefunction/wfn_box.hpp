@@ -36,6 +36,9 @@ struct WfnGrids {
 
 // Sets up the row buffers of v (whose wfn is read) and evaluates every row of
 // the box into the grids of the switches that are set.
-void wfn_evaluate_box(WfnVar& v, const WfnBox& box, const WfnSwitches& sw, WfnGrids& grids);
+class Progress;
+// `progress`, when given, advances by one per row.
+void wfn_evaluate_box(WfnVar& v, const WfnBox& box, const WfnSwitches& sw, WfnGrids& grids,
+                      Progress* progress = nullptr);
 
 }  // namespace tessaro

@@ -11,6 +11,7 @@
 #include "input/run.hpp"
 #include "report/file_names.hpp"
 #include "report/output_file.hpp"
+#include "report/progress.hpp"
 #include "report/run_end.hpp"
 #include "wavefunction/wfn_box.hpp"
 #include "wavefunction/wfn_file.hpp"
@@ -52,7 +53,7 @@ WfnSwitches wfn_switches(const InputVariables& iv) {
   return sw;
 }
 
-void wfn_evaluate_box(WfnVar& v, const WfnBox& box, const WfnSwitches& sw, WfnGrids& grids) {
+void wfn_evaluate_box(WfnVar& v, const WfnBox& box, const WfnSwitches& sw, WfnGrids& grids, Progress* progress) {
   const std::size_t nx = count_of(box.n[0]), ny = count_of(box.n[1]), nz = count_of(box.n[2]);
   const bool derivs = sw.gra || sw.lap || sw.ene;
   const int ngrids = (sw.rho ? 1 : 0) + (sw.gra ? 1 : 0) + (sw.lap ? 1 : 0) + (sw.ene ? 3 : 0);
@@ -115,6 +116,7 @@ void wfn_evaluate_box(WfnVar& v, const WfnBox& box, const WfnSwitches& sw, WfnGr
         }
       }
       v.update_geometry();
+      if (progress) progress->advance();
     }
   }
 }
@@ -144,7 +146,12 @@ void wfn_prop(Run& run) {
 
   const WfnSwitches sw = wfn_switches(iv);
   WfnGrids grids;
-  wfn_evaluate_box(v, box, sw, grids);
+  {
+    Progress progress(run.err(), run.show_progress(), "WFN section",
+                      static_cast<std::size_t>(std::max(box.n[1], 0)) * static_cast<std::size_t>(std::max(box.n[2], 0)));
+    wfn_evaluate_box(v, box, sw, grids, &progress);
+    progress.finish();
+  }
   if (!sw.any()) return;
 
   struct Output {
