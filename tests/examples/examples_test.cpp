@@ -1,0 +1,219 @@
+// Runs each example of examples/ as a user would: its input files copied into
+// a fresh folder, the built program run on its template there. Checks the
+// exit status, the files its README promises, the report's statistics table,
+// and that the hydrogen bond's low-RDG spike sits where the chemistry puts it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// "<root>/tests/data" -> "<root>/examples"
+fs::path examples_root() { return fs::path(TESSARO_TEST_DATA).parent_path().parent_path() / "examples"; }
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The names in backquotes on the list items under "## Files that come out".
+std::vector<std::string> listed_outputs(const std::string& readme) {
+  std::vector<std::string> names;
+  bool in_list = false;
+  for (const std::string& line : lines_of(readme)) {
+    if (line.rfind("## ", 0) == 0) {
+      in_list = line == "## Files that come out";
+      continue;
+    }
+    if (!in_list) continue;
+    std::size_t p = 0;
+    while ((p = line.find('`', p)) != std::string::npos) {
+      const std::size_t q = line.find('`', p + 1);
+      if (q == std::string::npos) break;
+      names.push_back(line.substr(p + 1, q - p - 1));
+      p = q + 1;
+    }
+  }
+  return names;
+}
+
+// A scratch folder holding copies of the example's input files; removed at
+// the end of the test.
+class ExampleFolder {
+ public:
+  explicit ExampleFolder(const std::string& example)
+      : source_(examples_root() / example),
+        dir_(fs::temp_directory_path() /
+             ("tessaro_example_" + example + "_" + std::to_string(::getpid()))) {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    for (const auto& entry : fs::directory_iterator(source_)) {
+      const std::string name = entry.path().filename().string();
+      if (!entry.is_regular_file() || name == "README.md" || name == "make_files.py") continue;
+      inputs_.insert(name);
+      fs::copy_file(entry.path(), dir_ / name);
+    }
+  }
+  ~ExampleFolder() {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+  ExampleFolder(const ExampleFolder&) = delete;
+  ExampleFolder& operator=(const ExampleFolder&) = delete;
+
+  const fs::path& dir() const { return dir_; }
+  const fs::path& source() const { return source_; }
+  const std::set<std::string>& inputs() const { return inputs_; }
+
+  // Runs the program on the template in the scratch folder; the exit status.
+  int run(const std::string& input) const {
+    const std::string command = "cd '" + dir_.string() + "' && '" + std::string(TESSARO_BINARY) + "' " + input +
+                                " > console.txt 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  fs::path source_;
+  fs::path dir_;
+  std::set<std::string> inputs_;
+};
+
+// Runs the example and checks what every example promises: status 0, the
+// README's one command, and every file the README lists, none of them an
+// input file.
+void run_and_check_outputs(const ExampleFolder& folder, const std::string& input) {
+  const std::string readme = read_file(folder.source() / "README.md");
+  EXPECT_NE(readme.find("../../build/tessaro " + input), std::string::npos) << "README lacks the run command";
+  ASSERT_EQ(folder.inputs().count(input), 1u) << input;
+  ASSERT_EQ(folder.run(input), 0) << read_file(folder.dir() / "console.txt");
+
+  const std::vector<std::string> outputs = listed_outputs(readme);
+  ASSERT_FALSE(outputs.empty()) << "README lists no output files";
+  for (const std::string& name : outputs) {
+    EXPECT_EQ(folder.inputs().count(name), 0u) << name << " is both an input and an output";
+    const fs::path path = folder.dir() / name;
+    EXPECT_TRUE(fs::exists(path) && fs::file_size(path) > 0) << name << " was not written";
+  }
+}
+
+// The ten rows of the statistics table follow its header line.
+void expect_statistics_table(const fs::path& report) {
+  const std::vector<std::string> lines = lines_of(read_file(report));
+  std::size_t header = 0;
+  while (header < lines.size() && lines[header] != " REDUCED DENSITY GRADIENT ISOSURFACES STATISTICS") ++header;
+  ASSERT_LT(header + 11, lines.size()) << "no statistics table in " << report;
+  EXPECT_EQ(lines[header + 1].rfind("    RDG max    |   N. POINTS   |", 0), 0u);
+  for (int k = 1; k <= 10; ++k) {
+    const std::string threshold = k == 10 ? "1.0" : "0." + std::to_string(k);
+    EXPECT_EQ(lines[header + 1 + k].rfind("       " + threshold + "     |", 0), 0u) << lines[header + 1 + k];
+  }
+}
+
+// The plot point of lowest RDG among those whose rho*sign(lambda2) lies in
+// [low, high]: {RDG, rho*sign(lambda2)}. Each plot line holds the RDG and
+// then the value.
+std::pair<double, double> spike_between(const fs::path& plot, double low, double high) {
+  std::pair<double, double> lowest{1.0e30, 0.0};
+  for (const std::string& line : lines_of(read_file(plot))) {
+    double values[2];
+    const char* p = line.data();
+    const char* end = line.data() + line.size();
+    bool ok = true;
+    for (double& value : values) {
+      while (p < end && *p == ' ') ++p;
+      const auto [next, error] = std::from_chars(p, end, value);
+      ok = ok && error == std::errc();
+      p = next;
+    }
+    if (ok && values[1] >= low && values[1] <= high && values[0] < lowest.first) lowest = {values[0], values[1]};
+  }
+  return lowest;
+}
+
+// The hydrogen bond's spike: its lowest RDG within [rdg_low, rdg_high] at
+// rho*sign(lambda2) within [low, high]. A scrambled gradient (extra lines
+// read as values, a wrong unit) gives RDG values near 0 or none at all there.
+void expect_spike(const fs::path& plot, double low, double high, double rdg_low, double rdg_high) {
+  const auto [rdg, rhosign] = spike_between(plot, low - 0.01, high + 0.01);
+  EXPECT_GE(rdg, rdg_low) << plot;
+  EXPECT_LE(rdg, rdg_high) << plot;
+  EXPECT_GE(rhosign, low) << plot;
+  EXPECT_LE(rhosign, high) << plot;
+}
+
+TEST(ExamplesRun, RdgCubOnTheRealFormicAcidDimerDensity) {
+  ExampleFolder folder("rdg-cub");
+  run_and_check_outputs(folder, "formic_dimer.inp");
+  expect_statistics_table(folder.dir() / "formic_dimer_report.txt");
+  // The double hydrogen bond: low RDG at about -0.045 a.u.
+  expect_spike(folder.dir() / "rhosign_formic.dat", -0.05, -0.04, 0.05, 0.15);
+}
+
+TEST(ExamplesRun, RdgGauReadsGradientAndLaplacianPastTheirExtraLines) {
+  ExampleFolder folder("rdg-gau");
+  run_and_check_outputs(folder, "water_gau.inp");
+  expect_statistics_table(folder.dir() / "water_gau_report.txt");
+  // Reading the extra lines as values would scramble the gradient and lose
+  // the hydrogen bond's spike.
+  expect_spike(folder.dir() / "rhosign_water.dat", -0.035, -0.025, 0.3, 0.45);
+  // The gradient cube read is the analytic one, not a computed one.
+  EXPECT_FALSE(fs::exists(folder.dir() / "grad_numerical.cube"));
+}
+
+TEST(ExamplesRun, RdgXd2ReadsGrdFilesInAngstromUnits) {
+  ExampleFolder folder("rdg-xd2");
+  run_and_check_outputs(folder, "hf_xd2.inp");
+  expect_statistics_table(folder.dir() / "hf_xd2_report.txt");
+  // The spike in atomic units shows the grd values were converted from e/A^3
+  // and that the Laplacian's sign was turned back.
+  expect_spike(folder.dir() / "rhosign_hf.dat", -0.04, -0.03, 0.1, 0.2);
+  // Every written grd file starts with the density grd file's header lines.
+  const std::vector<std::string> in = lines_of(read_file(folder.dir() / "hf_rho.grd"));
+  const std::vector<std::string> out = lines_of(read_file(folder.dir() / "hf_rdg.grd"));
+  ASSERT_GT(out.size(), 16u);
+  for (std::size_t n = 0; n < 16; ++n) {
+    const std::size_t first = in[n].find_first_not_of(' ');
+    const std::string text = first == std::string::npos ? "" : in[n].substr(first);
+    EXPECT_EQ(out[n].substr(0, text.size()), text) << "header line " << n + 1;
+  }
+}
+
+TEST(ExamplesRun, TopConvertsBothGridsWithTheEightAtomsOfTheCell) {
+  ExampleFolder folder("top");
+  run_and_check_outputs(folder, "mgo_top.inp");
+  const std::string report = read_file(folder.dir() / "mgo_top_report.txt");
+  EXPECT_NE(report.find("2  file(s) will converted from topond format to cube format."), std::string::npos);
+  EXPECT_NE(report.find("+x,+y+0.50,+z+0.50,"), std::string::npos);
+  for (const char* cube : {"mgo_rho_top.cube", "mgo_lapl_top.cube"}) {
+    const std::vector<std::string> lines = lines_of(read_file(folder.dir() / cube));
+    ASSERT_GT(lines.size(), 14u) << cube;
+    EXPECT_EQ(lines[2].substr(0, 5), "    8") << cube;
+    EXPECT_EQ(lines[3].substr(0, 5), "   24") << cube;
+    // Four Mg and four O, face-centred: Mg at (a/2, a/2, 0) in bohr.
+    EXPECT_EQ(lines[8], "   12   12.000000    3.984488    3.984488    0.000000") << cube;
+  }
+}
+
+}  // namespace
