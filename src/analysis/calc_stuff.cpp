@@ -1,5 +1,6 @@
 #include "analysis/calc_stuff.hpp"
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -39,8 +40,11 @@ class InputFile {
  public:
   InputFile(Run& run, const std::string& name_field, std::size_t width) {
     const std::string name = trimmed(name_field);
-    stream_.open(name, std::ios::in | std::ios::binary);
-    if (!stream_) {
+    // A directory opens as a stream on this system but holds no lines: it is
+    // a file that cannot be opened.
+    std::error_code ec;
+    if (!std::filesystem::is_directory(name, ec)) stream_.open(name, std::ios::in | std::ios::binary);
+    if (!stream_.is_open() || !stream_) {
       run.report_line(at_width(name_field, width) + kCannotOpen);
       end_run(1);
     }
