@@ -2,6 +2,7 @@
 
 #include "report/output_file.hpp"
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -32,6 +33,15 @@ constexpr std::string_view kNegativeAtomCount =
   end_run(1);
 }
 
+// Opens a file the section reads. A directory opens as a stream on this
+// system but holds no lines: it is a file that cannot be opened as well.
+bool open_input(std::ifstream& file, const std::string& name) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(name, ec)) return false;
+  file.open(name, std::ios::in | std::ios::binary);
+  return static_cast<bool>(file);
+}
+
 }  // namespace
 
 void topo_to_cube(Run& run) {
@@ -40,8 +50,8 @@ void topo_to_cube(Run& run) {
   CrystalCell cell;
   {
     const std::string crystal_name = trimmed(iv.crys_out);
-    std::ifstream file(crystal_name, std::ios::in | std::ios::binary);
-    if (!file) stop(run, iv.crys_out, kCannotOpen);
+    std::ifstream file;
+    if (!open_input(file, crystal_name)) stop(run, iv.crys_out, kCannotOpen);
     textio::LineReader crystal_output(file, crystal_name);
     switch (read_crystal_output(crystal_output, cell)) {
       case CrystalScan::Ok:
@@ -62,8 +72,8 @@ void topo_to_cube(Run& run) {
     GridData grid;  // geometry cleared: the axes are the Cartesian axes
     {
       const std::string grid_name = trimmed(*grid_names[g]);
-      std::ifstream file(grid_name, std::ios::in | std::ios::binary);
-      if (!file) stop(run, *grid_names[g], kCannotOpen);
+      std::ifstream file;
+      if (!open_input(file, grid_name)) stop(run, *grid_names[g], kCannotOpen);
       textio::LineReader grid_file(file, grid_name);
       // The grid is read whole before its cube is created, so a grid file cut
       // short leaves no half-written cube behind (and an older cube of that

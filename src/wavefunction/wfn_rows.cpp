@@ -238,7 +238,14 @@ double primitive_bound(int t, double alpha, const double h[6], bool with_derivat
 // out_q[m][k] = sum over the used rows j, in order, of ceff[j][m] x a_q[slot j][k],
 // for one block of four orbitals and all points. Accumulators stay in registers
 // over the whole primitive sum.
-__attribute__((target_clones("avx2", "default"))) void accumulate_block(const double* a, std::size_t np,
+// GCC builds an AVX2 clone chosen at run time; clang (fuzzing builds) takes the
+// baseline only. Both do the same IEEE operations in the same order.
+#if defined(__GNUC__) && !defined(__clang__)
+#define TESSARO_ROW_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define TESSARO_ROW_CLONES
+#endif
+TESSARO_ROW_CLONES void accumulate_block(const double* a, std::size_t np,
                                                                         const double* ceff, std::size_t ldc,
                                                                         const std::int32_t* used, std::size_t nused,
                                                                         double* const* outs, std::size_t m0) {
