@@ -297,6 +297,18 @@ void rdg_search(Run& run, TemplateLines& lines, std::string_view keyword) {
   if (!lines.search(keyword)) rdg_template_stop(run);
 }
 
+// The cube file name of a derivative grid (columns 17-50) and, with XD2006
+// input, its grd file name (columns 25-50).
+void read_grid_names(Run& run, TemplateLines& lines, std::string_view cube_keyword, std::string_view grd_keyword,
+                     bool xd2, std::string& cube_name, std::string& grd_name) {
+  rdg_search(run, lines, cube_keyword);
+  cube_name = lines.text(17, 50);
+  if (xd2) {
+    rdg_search(run, lines, grd_keyword);
+    grd_name = lines.text(25, 50);
+  }
+}
+
 void read_rdg_section(Run& run, TemplateLines& lines) {
   InputVariables& v = run.input_variables;
   lines.blank();
@@ -331,14 +343,8 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
     v.grad_calc = f[0];
     v.grad_read = f[1];
   }
-  if (v.grad_read == 1) {
-    rdg_search(run, lines, "GRAD_INPUT_CUBE");
-    v.gradcube_inp = lines.text(17, 50);
-    if (xd2) {
-      rdg_search(run, lines, "GRAD_INPUT_GRD(XD only)");
-      v.gradgrd_inp = lines.text(25, 50);
-    }
-  }
+  if (v.grad_read == 1)
+    read_grid_names(run, lines, "GRAD_INPUT_CUBE", "GRAD_INPUT_GRD(XD only)", xd2, v.gradcube_inp, v.gradgrd_inp);
 
   rdg_search(run, lines, "LAPL=");
   {
@@ -346,14 +352,8 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
     v.lapl_calc = f[0];
     v.lapl_read = f[1];
   }
-  if (v.lapl_calc == 0) {
-    rdg_search(run, lines, "LAPL_INPUT_CUBE");
-    v.laplcube_inp = lines.text(17, 50);
-    if (xd2) {
-      rdg_search(run, lines, "LAPL_INPUT_GRD(XD only)");
-      v.laplgrd_inp = lines.text(25, 50);
-    }
-  }
+  if (v.lapl_calc == 0)
+    read_grid_names(run, lines, "LAPL_INPUT_CUBE", "LAPL_INPUT_GRD(XD only)", xd2, v.laplcube_inp, v.laplgrd_inp);
 
   if (job_rdg) {
     rdg_search(run, lines, "RDG_CALCULATION");
