@@ -25,8 +25,8 @@
 #include <vector>
 
 #include "grid/grid_files.hpp"
-#include "input/run.hpp"
-#include "report/run_end.hpp"
+#include "run/run.hpp"
+#include "run/run_end.hpp"
 #include "textio/textio.hpp"
 
 namespace {

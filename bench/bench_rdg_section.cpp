@@ -21,7 +21,7 @@
 #include "analysis/calc_stuff.hpp"
 #include "analysis/rdg_kernels.hpp"
 #include "grid/grid_files.hpp"
-#include "input/run.hpp"
+#include "run/run.hpp"
 
 namespace fs = std::filesystem;
 using namespace tessaro;

@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "fuzz_support.hpp"
-#include "report/run_end.hpp"
+#include "run/run_end.hpp"
 #include "topond/crystal_output.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

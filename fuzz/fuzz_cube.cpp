@@ -5,8 +5,8 @@
 
 #include "fuzz_support.hpp"
 #include "grid/grid_files.hpp"
-#include "input/run.hpp"
-#include "report/run_end.hpp"
+#include "run/run.hpp"
+#include "run/run_end.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

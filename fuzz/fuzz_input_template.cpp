@@ -16,7 +16,7 @@
 #include <sstream>
 
 #include "fuzz_support.hpp"
-#include "report/driver.hpp"
+#include "main/driver.hpp"
 
 namespace {
 

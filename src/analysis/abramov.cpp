@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "analysis/rdg_kernels.hpp"
-#include "report/run_end.hpp"
+#include "run/run_end.hpp"
 
 namespace tessaro {
 

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "analysis/rdg_kernels.hpp"
-#include "report/run_end.hpp"
+#include "run/run_end.hpp"
 
 namespace tessaro {
 

@@ -9,7 +9,7 @@
 #include "analysis/hessian_planes.hpp"
 #include "analysis/rdg_kernels.hpp"
 #include "analysis/rdg_stencils.hpp"
-#include "report/run_end.hpp"
+#include "run/run_end.hpp"
 
 namespace tessaro {
 

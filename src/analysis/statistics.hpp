@@ -6,7 +6,7 @@
 #include <span>
 
 #include "grid/grid_data.hpp"
-#include "input/input_variables.hpp"
+#include "run/input_variables.hpp"
 
 namespace tessaro {
 

@@ -2,8 +2,8 @@
 #include <string>
 
 #include "grid/grid_files.hpp"
-#include "input/run.hpp"
-#include "report/run_end.hpp"
+#include "run/run.hpp"
+#include "run/run_end.hpp"
 #include "textio/textio.hpp"
 
 namespace tessaro {

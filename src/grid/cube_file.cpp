@@ -6,8 +6,8 @@
 #include "grid/grid_files.hpp"
 #include "grid/grid_io_detail.hpp"
 #include "grid/grid_numbers.hpp"
-#include "input/run.hpp"
-#include "report/run_end.hpp"
+#include "run/run.hpp"
+#include "run/run_end.hpp"
 
 namespace tessaro {
 

@@ -5,7 +5,7 @@
 #include "grid/grid_files.hpp"
 #include "grid/grid_io_detail.hpp"
 #include "grid/grid_numbers.hpp"
-#include "report/run_end.hpp"
+#include "run/run_end.hpp"
 
 namespace tessaro {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "input/run.hpp"
+#include "run/run.hpp"
 #include "input/symm_operation.hpp"
-#include "report/run_end.hpp"
+#include "run/run_end.hpp"
 #include "textio/textio.hpp"
 
 namespace tessaro {

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "input/input_variables.hpp"
-#include "input/run.hpp"
-#include "report/file_names.hpp"
+#include "run/input_variables.hpp"
+#include "run/run.hpp"
+#include "run/file_names.hpp"
 #include "textio/textio.hpp"
 
 namespace tessaro {

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "report/run_end.hpp"
+#include "run/run_end.hpp"
 
 namespace tessaro {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "grid/grid_data.hpp"
-#include "input/input_variables.hpp"
+#include "run/input_variables.hpp"
 #include "textio/textio.hpp"
 
 namespace tessaro {

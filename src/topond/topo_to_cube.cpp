@@ -1,6 +1,6 @@
 #include "topond/topo_to_cube.hpp"
 
-#include "report/output_file.hpp"
+#include "run/output_file.hpp"
 
 #include <filesystem>
 #include <fstream>
@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "grid/grid_files.hpp"
-#include "input/run.hpp"
-#include "report/run_end.hpp"
+#include "run/run.hpp"
+#include "run/run_end.hpp"
 #include "topond/crystal_output.hpp"
 #include "topond/topond_grid.hpp"
 

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "report/run_end.hpp"
+#include "run/run_end.hpp"
 
 namespace tessaro {
 

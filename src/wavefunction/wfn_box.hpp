@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "input/input_variables.hpp"
+#include "run/input_variables.hpp"
 #include "wavefunction/wfn_rows.hpp"
 
 namespace tessaro {

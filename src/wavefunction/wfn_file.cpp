@@ -7,8 +7,8 @@
 #include <limits>
 #include <string_view>
 
-#include "input/run.hpp"
-#include "report/run_end.hpp"
+#include "run/run.hpp"
+#include "run/run_end.hpp"
 
 namespace tessaro {
 

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "grid/grid_files.hpp"
-#include "input/run.hpp"
-#include "report/file_names.hpp"
-#include "report/output_file.hpp"
-#include "report/progress.hpp"
-#include "report/run_end.hpp"
+#include "run/run.hpp"
+#include "run/file_names.hpp"
+#include "run/output_file.hpp"
+#include "run/progress.hpp"
+#include "run/run_end.hpp"
 #include "wavefunction/wfn_box.hpp"
 #include "wavefunction/wfn_file.hpp"
 

@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "report/run_end.hpp"
+#include "run/run_end.hpp"
 
 // The four-lane vector type is internal to this file: its calling convention
 // never crosses a library boundary.

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "analysis/calc_stuff.hpp"
-#include "input/run.hpp"
-#include "report/run_end.hpp"
+#include "run/run.hpp"
+#include "run/run_end.hpp"
 
 namespace tessaro {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "analysis/calc_stuff.hpp"
 #include "analysis/statistics.hpp"
-#include "input/run.hpp"
+#include "run/run.hpp"
 
 namespace tessaro {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "grid/grid_files.hpp"
 #include "grid_test_util.hpp"
-#include "report/run_end.hpp"
+#include "run/run_end.hpp"
 #include "textio/textio.hpp"
 
 namespace {

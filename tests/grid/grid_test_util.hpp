@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 #include "grid/grid_files.hpp"
-#include "input/run.hpp"
+#include "run/run.hpp"
 #include "textio/textio.hpp"
 
 namespace grid_test {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "report/driver.hpp"
+#include "main/driver.hpp"
 
 namespace {
 

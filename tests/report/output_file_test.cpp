@@ -1,4 +1,4 @@
-#include "report/output_file.hpp"
+#include "run/output_file.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -9,9 +9,9 @@
 #include <sstream>
 #include <string>
 
-#include "input/run.hpp"
-#include "report/driver.hpp"
-#include "report/run_end.hpp"
+#include "run/run.hpp"
+#include "main/driver.hpp"
+#include "run/run_end.hpp"
 
 namespace fs = std::filesystem;
 

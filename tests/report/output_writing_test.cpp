@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "input/input_variables.hpp"
-#include "input/run.hpp"
+#include "run/input_variables.hpp"
+#include "run/run.hpp"
 #include "report/output_writing.hpp"
 
 namespace tessaro {

@@ -13,8 +13,8 @@
 #include <sstream>
 #include <string>
 
-#include "input/run.hpp"
-#include "report/run_end.hpp"
+#include "run/run.hpp"
+#include "run/run_end.hpp"
 #include "textio/text_error.hpp"
 #include "topond/topo_to_cube.hpp"
 

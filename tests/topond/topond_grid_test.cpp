@@ -8,7 +8,7 @@
 #include <string>
 
 #include "grid/grid_files.hpp"
-#include "report/run_end.hpp"
+#include "run/run_end.hpp"
 #include "topond/topond_grid.hpp"
 
 namespace tessaro {

@@ -4,8 +4,8 @@
 #include <sstream>
 #include <string>
 
-#include "report/driver.hpp"
-#include "report/template_text.hpp"
+#include "main/driver.hpp"
+#include "input/template_text.hpp"
 
 
 namespace {

@@ -1,4 +1,4 @@
-#include "report/template_text.hpp"
+#include "input/template_text.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "input/input_reading.hpp"
-#include "input/run.hpp"
-#include "report/driver.hpp"
-#include "report/run_end.hpp"
+#include "run/run.hpp"
+#include "main/driver.hpp"
+#include "run/run_end.hpp"
 #include "textio/textio.hpp"
 
 namespace tessaro {

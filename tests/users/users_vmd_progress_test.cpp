@@ -4,7 +4,7 @@
 #include <string>
 
 #include "analysis/vmd_script.hpp"
-#include "report/progress.hpp"
+#include "run/progress.hpp"
 
 namespace tessaro {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "report/run_end.hpp"
+#include "run/run_end.hpp"
 #include "textio/text_error.hpp"
 #include "wfn_test_util.hpp"
 

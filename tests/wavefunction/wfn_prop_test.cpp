@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "grid/grid_files.hpp"
-#include "report/file_names.hpp"
-#include "report/run_end.hpp"
+#include "run/file_names.hpp"
+#include "run/run_end.hpp"
 #include "wavefunction/wfn_box.hpp"
 #include "wavefunction/wfn_prop.hpp"
 #include "wfn_test_util.hpp"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "input/run.hpp"
+#include "run/run.hpp"
 #include "textio/textio.hpp"
 #include "wavefunction/wavefunction.hpp"
 #include "wavefunction/wfn_file.hpp"

@@ -1,4 +1,4 @@
-#include "report/template_text.hpp"
+#include "input/template_text.hpp"
 
 namespace tessaro {
 

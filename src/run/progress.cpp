@@ -1,4 +1,4 @@
-#include "report/progress.hpp"
+#include "run/progress.hpp"
 
 #include <unistd.h>
 

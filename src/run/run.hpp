@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "input/input_variables.hpp"
+#include "run/input_variables.hpp"
 
 namespace tessaro {
 

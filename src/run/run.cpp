@@ -1,10 +1,10 @@
-#include "input/run.hpp"
+#include "run/run.hpp"
 
 #include <cerrno>
 
-#include "report/output_file.hpp"
-#include "report/progress.hpp"
-#include "report/run_end.hpp"
+#include "run/output_file.hpp"
+#include "run/progress.hpp"
+#include "run/run_end.hpp"
 
 namespace tessaro {
 

@@ -1,4 +1,4 @@
-#include "report/output_file.hpp"
+#include "run/output_file.hpp"
 
 #include <unistd.h>
 
@@ -7,8 +7,8 @@
 #include <cstring>
 #include <iostream>
 
-#include "input/run.hpp"
-#include "report/run_end.hpp"
+#include "run/run.hpp"
+#include "run/run_end.hpp"
 
 namespace tessaro {
 

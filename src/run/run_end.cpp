@@ -1,4 +1,4 @@
-#include "report/run_end.hpp"
+#include "run/run_end.hpp"
 
 #include <unistd.h>
 

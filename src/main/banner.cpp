@@ -1,9 +1,9 @@
-#include "report/banner.hpp"
+#include "main/banner.hpp"
 
 #include <array>
 #include <string_view>
 
-#include "input/run.hpp"
+#include "run/run.hpp"
 
 namespace tessaro {
 

@@ -1,11 +1,11 @@
-#include "report/driver.hpp"
+#include "main/driver.hpp"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "input/template_fixture.hpp"
-#include "report/banner.hpp"
+#include "main/banner.hpp"
 
 namespace tessaro::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "report/driver.hpp"
+#include "main/driver.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -9,11 +9,11 @@
 
 #include "analysis/calc_stuff.hpp"
 #include "input/input_reading.hpp"
-#include "input/run.hpp"
-#include "report/banner.hpp"
+#include "run/run.hpp"
+#include "main/banner.hpp"
 #include "report/output_writing.hpp"
-#include "report/run_end.hpp"
-#include "report/template_text.hpp"
+#include "run/run_end.hpp"
+#include "input/template_text.hpp"
 #include "textio/textio.hpp"
 #include "topond/topo_to_cube.hpp"
 #include "wavefunction/wfn_prop.hpp"
