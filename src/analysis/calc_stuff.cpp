@@ -15,7 +15,7 @@
 #include "analysis/vmd_script.hpp"
 #include "grid/grid_files.hpp"
 #include "run/run.hpp"
-#include "run/file_names.hpp"
+#include "run/output_names.hpp"
 #include "run/output_file.hpp"
 #include "run/progress.hpp"
 #include "run/run_end.hpp"
@@ -154,7 +154,7 @@ void calc_stuff(Run& run) {
     reserve_grids(1);
     numerical_gradient(rho, grad_array);
     have_grad = true;
-    write_cube(kNumericalGradientFile, grad_array);
+    write_cube(std::string(rdg_output::kNumericalGradient), grad_array);
   }
 
   progress.update(4);
@@ -176,7 +176,7 @@ void calc_stuff(Run& run) {
     reserve_grids(1);
     numerical_laplacian(rho, lapl_array);
     have_lapl = true;
-    write_cube(kNumericalLaplacianFile, lapl_array);
+    write_cube(std::string(rdg_output::kNumericalLaplacian), lapl_array);
   }
   // Only the Abramov energies read the Laplacian.
   if (!want_abr) release(lapl_array);

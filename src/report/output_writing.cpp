@@ -9,7 +9,7 @@
 
 #include "run/input_variables.hpp"
 #include "run/run.hpp"
-#include "run/file_names.hpp"
+#include "run/output_names.hpp"
 #include "textio/textio.hpp"
 
 namespace tessaro {
@@ -80,7 +80,7 @@ void wfn_summary(const InputVariables& iv, SummaryText& report) {
   }
   if (iv.wfn_risp[1] == 1) {
     report.line("- electron density gradient");
-    report.line("   output file:  ", joined(iv.wfn_outname, kWfnGradientSuffix));
+    report.line("   output file:  ", joined(iv.wfn_outname, wfn_output::kGradient));
   }
   if (iv.wfn_risp[2] == 1) {
     report.line("- electron density laplacian");
@@ -189,7 +189,7 @@ void derivative_source_lines(const InputVariables& iv, bool gradient, SummaryTex
     std::string text = gradient ? "ED-gradient calcualted numerically and written in: "
                                 : "ED-laplacian calcualted numerically and written in: ";
     text += '"';
-    text += gradient ? kNumericalGradientFile : kNumericalLaplacianFile;
+    text += gradient ? rdg_output::kNumericalGradient : rdg_output::kNumericalLaplacian;
     text += '"';
     report.line(text);
     // The Laplacian's warning names the gradient too: the message is kept as

@@ -13,6 +13,23 @@
 
 namespace tessaro {
 
+// Positions in the option arrays: one per option of its template line, in
+// the line's order, so that `iv.calc_risp[kAbramovJob]` reads as the option.
+// inp1_risp (SECTIONS)
+inline constexpr std::size_t kWfnSection = 0, kTopSection = 1, kRdgSection = 2;
+// wfn_risp (WFN JOBS)
+inline constexpr std::size_t kWfnRhoJob = 0, kWfnGradientJob = 1, kWfnLaplacianJob = 2, kWfnEnergyJob = 3;
+// inprdg_risp (RDG INPUT format)
+inline constexpr std::size_t kXd2Format = 0, kGauFormat = 1, kCubFormat = 2;
+// calc_risp (RDG JOBS)
+inline constexpr std::size_t kRdgJob = 0, kRhosignJob = 1, kAbramovJob = 2, kPlotJob = 3;
+// rdg_risp (RDG_CALCULATION point rule)
+inline constexpr std::size_t kAllPointsRule = 0, kRhoRangeRule = 1, kRhosignRangeRule = 2;
+// rdg_rispace (SPACE_CUTOFF)
+inline constexpr std::size_t kNoSpaceCutoff = 0, kAtomSpaceCutoff = 1, kExteSpaceCutoff = 2;
+// duedplot (2DPLOT)
+inline constexpr std::size_t kRhoPlot = 0, kRhosignPlot = 1;
+
 inline std::string blank_text(std::size_t length) { return std::string(length, ' '); }
 
 struct InputVariables {

@@ -9,7 +9,7 @@
 
 #include "grid/grid_files.hpp"
 #include "run/run.hpp"
-#include "run/file_names.hpp"
+#include "run/output_names.hpp"
 #include "run/output_file.hpp"
 #include "run/progress.hpp"
 #include "run/run_end.hpp"
@@ -155,21 +155,22 @@ void wfn_prop(Run& run) {
   if (!sw.any()) return;
 
   struct Output {
-    std::string suffix;
+    std::string_view suffix;
     const std::vector<double>* grid;
   };
   // Each group's files are opened together, then written in order: the G, V
   // and H files are all open before the first of them is written.
   std::vector<std::vector<Output>> groups;
-  if (sw.rho) groups.push_back({{"_rho.cube", &grids.rho_array_wfn}});
-  if (sw.gra) groups.push_back({{kWfnGradientSuffix, &grids.grad_array_wfn}});
-  if (sw.lap) groups.push_back({{"_laplrho.cube", &grids.lapl_array_wfn}});
+  if (sw.rho) groups.push_back({{wfn_output::kRho, &grids.rho_array_wfn}});
+  if (sw.gra) groups.push_back({{wfn_output::kGradient, &grids.grad_array_wfn}});
+  if (sw.lap) groups.push_back({{wfn_output::kLaplacian, &grids.lapl_array_wfn}});
   if (sw.ene)
-    groups.push_back({{"_G.cube", &grids.g_array_wfn}, {"_V.cube", &grids.v_array_wfn}, {"_H.cube", &grids.h_array_wfn}});
-  const std::string base = trimmed(iv.wfn_outname);
+    groups.push_back({{wfn_output::kKinetic, &grids.g_array_wfn},
+                      {wfn_output::kPotential, &grids.v_array_wfn},
+                      {wfn_output::kTotal, &grids.h_array_wfn}});
   for (const std::vector<Output>& group : groups) {
     std::vector<std::unique_ptr<OutputFile>> files;
-    for (const Output& o : group) files.push_back(std::make_unique<OutputFile>(run, base + o.suffix));
+    for (const Output& o : group) files.push_back(std::make_unique<OutputFile>(run, output_name(iv.wfn_outname, o.suffix)));
     for (std::size_t f = 0; f < group.size(); ++f) {
       cube_writing(files[f]->stream(), header, std::span<const double>(*group[f].grid));
       files[f]->commit();

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "grid/grid_files.hpp"
-#include "run/file_names.hpp"
+#include "run/output_names.hpp"
 #include "run/run_end.hpp"
 #include "wavefunction/wfn_box.hpp"
 #include "wavefunction/wfn_prop.hpp"
@@ -95,7 +95,7 @@ TEST(WfnPropFiles, EverySwitchCombinationWritesItsFilesOnly) {
     tessaro::wfn_prop(t.run);
     std::vector<std::string> expected = {"m.wfn", "report.txt"};
     if (mask & 1) expected.push_back("out_rho.cube");
-    if (mask & 2) expected.push_back(std::string("out") + tessaro::kWfnGradientSuffix);
+    if (mask & 2) expected.push_back(std::string("out") + std::string(tessaro::wfn_output::kGradient));
     if (mask & 4) expected.push_back("out_laplrho.cube");
     if (mask & 8) {
       expected.push_back("out_G.cube");
