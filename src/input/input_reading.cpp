@@ -141,35 +141,41 @@ ReadStatus read_one(std::string_view text, T& value) {
   end_run(1);
 }
 
+// A search of a section met the end of the file: the keywords no longer stand
+// in the order the reader looks for them. The section's problem line and the
+// common stop line go to the report, and the same two to the console so that
+// the user sees at once why the run stopped.
+[[noreturn]] void template_stop(Run& run, std::string_view problem) {
+  constexpr std::string_view kTemplateModified = "THE TEMPLATE MIGHT HAVE BEEN MODIFIED, PROGRAM STOP";
+  run.report_line(problem);
+  run.report_line(kTemplateModified);
+  run.console_line(problem);
+  run.console_line(kTemplateModified);
+  end_run(1);
+}
+
 // ---------------------------------------------------------------------------
 // WFN section
 
-constexpr std::string_view kWfnProblem = "WFN SECTION: PROBLEM IN READING THE INPUT!!!!";
-constexpr std::string_view kTemplateModified = "THE TEMPLATE MIGHT HAVE BEEN MODIFIED, PROGRAM STOP";
-
-[[noreturn]] void wfn_template_stop(Run& run) {
-  run.report_line(kWfnProblem);
-  run.report_line(kTemplateModified);
-  run.console_line(kWfnProblem);
-  run.console_line(kTemplateModified);
-  end_run(1);
+void wfn_search(Run& run, TemplateLines& lines, std::string_view keyword) {
+  if (!lines.search(keyword)) template_stop(run, "WFN SECTION: PROBLEM IN READING THE INPUT!!!!");
 }
 
 void read_wfn_section(Run& run, TemplateLines& lines) {
   InputVariables& v = run.input_variables;
   lines.blank();
-  if (!lines.search("PROPERTIES FROM WAVEFUNCTION")) wfn_template_stop(run);
-  if (!lines.search("INPUT")) wfn_template_stop(run);
+  wfn_search(run, lines, "PROPERTIES FROM WAVEFUNCTION");
+  wfn_search(run, lines, "INPUT");
   v.wfn_inpname = lines.text(7, 39);
   if (!lines.search("OUTPUT")) lines.fail_end_of_file();
   v.wfn_outname = lines.text(8, 40);
   if (trimmed(v.wfn_outname).empty()) run.report_line("WFN SECTION: output name for grid files not given!!!");
 
   v.wfn_risp = {};
-  if (!lines.search("CALCULATING")) wfn_template_stop(run);
+  wfn_search(run, lines, "CALCULATING");
   v.wfn_risp = options<4>(lines, 1, 47, {"rho", "gra", "lap", "ene"});
 
-  if (!lines.search("CENTER")) wfn_template_stop(run);
+  wfn_search(run, lines, "CENTER");
   {
     // A failed read keeps the numbers read before the failure and leaves the
     // others 0: the longest readable prefix of the three items is kept.
@@ -190,38 +196,34 @@ void read_wfn_section(Run& run, TemplateLines& lines) {
 
   if (!lines.search("N_POINTS_X")) lines.fail_end_of_file();
   lines.require(read_one(lines.range(12, 40), v.n_puntix));
-  if (!lines.search("STEPSIZE_X")) wfn_template_stop(run);
+  wfn_search(run, lines, "STEPSIZE_X");
   lines.require(read_one(lines.range(12, 40), v.orient_matr[0][0]));
-  if (!lines.search("N_POINTS_Y")) wfn_template_stop(run);
+  wfn_search(run, lines, "N_POINTS_Y");
   lines.require(read_one(lines.range(12, 40), v.n_puntiy));
-  if (!lines.search("STEPSIZE_Y")) wfn_template_stop(run);
+  wfn_search(run, lines, "STEPSIZE_Y");
   lines.require(read_one(lines.range(12, 40), v.orient_matr[1][1]));
-  if (!lines.search("N_POINTS_Z")) wfn_template_stop(run);
+  wfn_search(run, lines, "N_POINTS_Z");
   lines.require(read_one(lines.range(12, 40), v.n_puntiz));
-  if (!lines.search("STEPSIZE_Z")) wfn_template_stop(run);
+  wfn_search(run, lines, "STEPSIZE_Z");
   lines.require(read_one(lines.range(12, 40), v.orient_matr[2][2]));
 }
 
 // ---------------------------------------------------------------------------
 // TOP section
 
-constexpr std::string_view kTopProblem = "TOPOND FILE CONVERSION SECTION: PROBLEM IN READING THE INPUT!!!!";
-
-// The console code names the search that met the end of the file.
-[[noreturn]] void top_template_stop(Run& run, std::string_view code) {
+// The console code, written before the stop, names the search that met the
+// end of the file.
+void top_search(Run& run, TemplateLines& lines, std::string_view keyword, std::string_view code) {
+  if (lines.search(keyword)) return;
   run.console_line(code);
-  run.report_line(kTopProblem);
-  run.report_line(kTemplateModified);
-  run.console_line(kTopProblem);
-  run.console_line(kTemplateModified);
-  end_run(1);
+  template_stop(run, "TOPOND FILE CONVERSION SECTION: PROBLEM IN READING THE INPUT!!!!");
 }
 
 void read_top_section(Run& run, TemplateLines& lines) {
   InputVariables& v = run.input_variables;
   lines.blank();
-  if (!lines.search("TOPOND TO CUBE CONVERSION")) top_template_stop(run, "err topo0");
-  if (!lines.search("N_OF_GRIDS")) top_template_stop(run, "err topo1");
+  top_search(run, lines, "TOPOND TO CUBE CONVERSION", "err topo0");
+  top_search(run, lines, "N_OF_GRIDS", "err topo1");
   {
     std::int32_t n = 0;
     if (read_one(lines.range(12, 50), n) == ReadStatus::Ok) {
@@ -250,16 +252,16 @@ void read_top_section(Run& run, TemplateLines& lines) {
   }};
   for (std::int32_t g = 0; g < 3 && g < v.n_grid; ++g) {
     lines.blank();
-    if (!lines.search("GRID_FILE_NAME")) top_template_stop(run, names[g].grid_code);
+    top_search(run, lines, "GRID_FILE_NAME", names[g].grid_code);
     *names[g].grid = lines.text(16, 45);
-    if (!lines.search("CUBE_NAME(OUTPUT)")) top_template_stop(run, names[g].cube_code);
+    top_search(run, lines, "CUBE_NAME(OUTPUT)", names[g].cube_code);
     *names[g].cube = lines.text(19, 48);
   }
 
   lines.blank();
-  if (!lines.search("CRYSTAL_OUTPUT_NAME")) top_template_stop(run, "err topo3");
+  top_search(run, lines, "CRYSTAL_OUTPUT_NAME", "err topo3");
   v.crys_out = lines.text(21, 50);
-  if (!lines.search("N_OF_SYMM_OPERATIONS")) top_template_stop(run, "err topo4");
+  top_search(run, lines, "N_OF_SYMM_OPERATIONS", "err topo4");
   lines.require(read_one(lines.range(22, 50), v.n_symm));
 
   if (v.n_symm > 0) {
@@ -282,19 +284,9 @@ void read_top_section(Run& run, TemplateLines& lines) {
 // ---------------------------------------------------------------------------
 // RDG section
 
-constexpr std::string_view kRdgProblem =
-    "RDG, RHO*SIGN(L2) AND ABRAMOV ENERGY CALCULATION SECTION: PROBLEM IN READING THE INPUT!!!!";
-
-[[noreturn]] void rdg_template_stop(Run& run) {
-  run.report_line(kRdgProblem);
-  run.report_line(kTemplateModified);
-  run.console_line(kRdgProblem);
-  run.console_line(kTemplateModified);
-  end_run(1);
-}
-
 void rdg_search(Run& run, TemplateLines& lines, std::string_view keyword) {
-  if (!lines.search(keyword)) rdg_template_stop(run);
+  if (!lines.search(keyword))
+    template_stop(run, "RDG, RHO*SIGN(L2) AND ABRAMOV ENERGY CALCULATION SECTION: PROBLEM IN READING THE INPUT!!!!");
 }
 
 // The cube file name of a derivative grid (columns 17-50) and, with XD2006
