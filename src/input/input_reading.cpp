@@ -129,6 +129,14 @@ std::array<std::int32_t, N> options(const TemplateLines& lines, int first, int l
   return options(lines, first, last, words, unknown);
 }
 
+// How many options of a line are on (each flag is 0 or 1).
+template <std::size_t N>
+int chosen(const std::array<std::int32_t, N>& flags) {
+  int count = 0;
+  for (std::int32_t flag : flags) count += flag;
+  return count;
+}
+
 template <typename T>
 ReadStatus read_one(std::string_view text, T& value) {
   const std::array<FreeItem, 1> items{&value};
@@ -312,15 +320,15 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
     v.inprdg_risp = options<3>(lines, 7, 47, {"XD2", "GAU", "CUB"}, unknown);
     for (int s = 0; s < unknown; ++s)
       run.report_line("RDG CALCULATION SECTION: no input file format has been chosen!!!");
-    if (v.inprdg_risp[0] + v.inprdg_risp[1] + v.inprdg_risp[2] > 1)
+    if (chosen(v.inprdg_risp) > 1)
       stop_in_report(run, "RDG CALCULATION SECTION: more than one input format has been chosen.PROGRAM STOP!!!!");
   }
-  const bool xd2 = v.inprdg_risp[0] == 1;
+  const bool xd2 = v.inprdg_risp[kXd2Format] == 1;
 
   rdg_search(run, lines, "CALCULATING");
   v.calc_risp = options<4>(lines, 13, 47, {"RDG", "rho", "Abr", "plo"});
-  const bool job_rdg = v.calc_risp[0] == 1, job_rho = v.calc_risp[1] == 1;
-  const bool job_abr = v.calc_risp[2] == 1, job_plo = v.calc_risp[3] == 1;
+  const bool job_rdg = v.calc_risp[kRdgJob] == 1, job_rho = v.calc_risp[kRhosignJob] == 1;
+  const bool job_abr = v.calc_risp[kAbramovJob] == 1, job_plo = v.calc_risp[kPlotJob] == 1;
 
   rdg_search(run, lines, "RHO_INPUT_CUBE");
   v.rhocube_inp = lines.text(16, 50);
@@ -331,18 +339,18 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
 
   rdg_search(run, lines, "GRAD=");
   {
-    const auto f = options<2>(lines, 6, 46, {"calc", "read"});
-    v.grad_calc = f[0];
-    v.grad_read = f[1];
+    const auto [calc, read] = options<2>(lines, 6, 46, {"calc", "read"});
+    v.grad_calc = calc;
+    v.grad_read = read;
   }
   if (v.grad_read == 1)
     read_grid_names(run, lines, "GRAD_INPUT_CUBE", "GRAD_INPUT_GRD(XD only)", xd2, v.gradcube_inp, v.gradgrd_inp);
 
   rdg_search(run, lines, "LAPL=");
   {
-    const auto f = options<2>(lines, 6, 46, {"calc", "read"});
-    v.lapl_calc = f[0];
-    v.lapl_read = f[1];
+    const auto [calc, read] = options<2>(lines, 6, 46, {"calc", "read"});
+    v.lapl_calc = calc;
+    v.lapl_read = read;
   }
   if (v.lapl_calc == 0)
     read_grid_names(run, lines, "LAPL_INPUT_CUBE", "LAPL_INPUT_GRD(XD only)", xd2, v.laplcube_inp, v.laplgrd_inp);
@@ -353,10 +361,9 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
     v.rdg_risp = options<3>(lines, 17, 45, {"all_p", "rho_c", "rhosi"}, unknown);
     for (int s = 0; s < unknown; ++s)
       run.report_line("RDG CALCULATION:no option for points to calculate RDG has been chosen!!!");
-    if ((v.rdg_risp[0] == 1 && (v.rdg_risp[1] == 1 || v.rdg_risp[2] == 1)) ||
-        (v.rdg_risp[1] == 1 && v.rdg_risp[2] == 1))
+    if (chosen(v.rdg_risp) > 1)
       stop_in_report(run, "!!!ERROR IN CHOSING WHICH POINTS WILL BE CONSIDERED IN RDG CALCULATION. PROGRAM STOP");
-    if (v.rdg_risp[1] == 1 || v.rdg_risp[2] == 1) {
+    if (v.rdg_risp[kRhoRangeRule] == 1 || v.rdg_risp[kRhosignRangeRule] == 1) {
       rdg_search(run, lines, "LOWER_VALUE");
       lines.require(read_one(lines.range(13, 50), v.rhocutoff[0]));
       rdg_search(run, lines, "UPPER_VALUE");
@@ -368,10 +375,10 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
 
     rdg_search(run, lines, "SPACE_CUTOFF");
     v.rdg_rispace = options<3>(lines, 13, 45, {"none", "atom", "exte"});
-    if (v.rdg_rispace[0] + v.rdg_rispace[1] + v.rdg_rispace[2] > 1)
+    if (chosen(v.rdg_rispace) > 1)
       stop_in_report(run,
                      "!!!ERROR IN CHOSING THE SPACE CUTOFF FOR RDG CALCULATION(more than one choice). PROGRAM STOP");
-    if (v.rdg_rispace[1] == 1 || v.rdg_rispace[2] == 1) {
+    if (v.rdg_rispace[kAtomSpaceCutoff] == 1 || v.rdg_rispace[kExteSpaceCutoff] == 1) {
       rdg_search(run, lines, "TOLERANCE");
       lines.require(read_one(lines.range(11, 50), v.spacecutoff));
     }
@@ -380,7 +387,8 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
   v.rhosign_points = 0;
   if (job_rho) {
     rdg_search(run, lines, "RHO_SIGN_CALCULATION");
-    v.rhosign_points = options<1>(lines, 22, 45, {"RDG_p"})[0];
+    const auto [rdg_points] = options<1>(lines, 22, 45, {"RDG_p"});
+    v.rhosign_points = rdg_points;
     rdg_search(run, lines, "RHO_SIGN_OUTPUT");
     v.rhosign_outname = lines.text(17, 46);
   }
@@ -388,7 +396,8 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
   v.e_points = 0;
   if (job_abr) {
     rdg_search(run, lines, "ENERGY_CALCULATION");
-    v.e_points = options<1>(lines, 20, 45, {"RDG_p"})[0];
+    const auto [rdg_points] = options<1>(lines, 20, 45, {"RDG_p"});
+    v.e_points = rdg_points;
     rdg_search(run, lines, "ENERGY_OUTPUT");
     v.e_outname = lines.text(15, 44);
   }
@@ -397,9 +406,9 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
   if (job_plo) {
     rdg_search(run, lines, "2DPLOT");
     // "rho*" is rho directly followed by the star of the next option.
-    const auto f = options<3>(lines, 8, 45, {"rho ", "rho*", "rhos"});
-    v.duedplot[0] = f[0] | f[1];
-    v.duedplot[1] = f[2];
+    const auto [rho_blank, rho_star, rhosign] = options<3>(lines, 8, 45, {"rho ", "rho*", "rhos"});
+    v.duedplot[kRhoPlot] = rho_blank | rho_star;
+    v.duedplot[kRhosignPlot] = rhosign;
     rdg_search(run, lines, "PLOT_NAME");
     // The plot name is a free-form text item: it ends at the first blank.
     std::string name = blank_text(v.plot_name.size());
@@ -412,25 +421,25 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
   // The jobs against the derivative sources they need.
   const bool gradient = v.grad_calc == 1 || v.grad_read == 1;
   const bool laplacian = v.lapl_calc == 1 || v.lapl_read == 1;
-  if (v.calc_risp[0] == 1 && !gradient) {
+  if (v.calc_risp[kRdgJob] == 1 && !gradient) {
     run.report_line("RDG CALCULATION REQUIRED WITHOUT READING/CALCULATING GRADIENT GRID FILES!!!!");
     run.report_line("RDG WILL NOT BE CALCULATED");
-    v.calc_risp[0] = 0;
+    v.calc_risp[kRdgJob] = 0;
   }
-  if (v.calc_risp[3] == 1 && !gradient) {
+  if (v.calc_risp[kPlotJob] == 1 && !gradient) {
     run.report_line("rho VS RDG PLOT CALCULATION REQUIRED WITHOUT READING/CALCULATING GRADIENT GRID FILES!!!!");
     run.report_line("rho VS RDG PLOT WILL NOT BE CALCULATED");
-    v.calc_risp[3] = 0;
+    v.calc_risp[kPlotJob] = 0;
   }
-  if (v.calc_risp[2] == 1) {
+  if (v.calc_risp[kAbramovJob] == 1) {
     if (!gradient) {
       run.report_line("ABRAMOV ENERGY CALCULATION REQUIRED WITHOUT READING/CALCULATING GRADIENT GRID FILES!!!!");
       run.report_line("ABRAMOV ENERGY WILL NOT BE CALCULATED");
-      v.calc_risp[2] = 0;
+      v.calc_risp[kAbramovJob] = 0;
     } else if (!laplacian) {
       run.report_line("ABRAMOV ENERGY CALCULATION REQUIRED WITHOUT READING/CALCULATING LAPLACIAN GRID FILES!!!!");
       run.report_line("ABRAMOV ENERGY WILL NOT BE CALCULATED");
-      v.calc_risp[2] = 0;
+      v.calc_risp[kAbramovJob] = 0;
     }
   }
 }
@@ -472,14 +481,14 @@ void input_reading(Run& run, textio::LineReader& input) {
   lines.blank();
   if (!lines.search("SECTIONS")) lines.fail_end_of_file();
   v.inp1_risp = options<3>(lines, 1, 47, {"WFN", "TOP", "RDG"});
-  if (v.inp1_risp[0] == 0 && v.inp1_risp[1] == 0 && v.inp1_risp[2] == 0) {
+  if (chosen(v.inp1_risp) == 0) {
     run.report_line("NO JOB HAS BEEN ASSIGNED TO THE PROGRAM!!");
     return;
   }
 
-  if (v.inp1_risp[0] == 1) read_wfn_section(run, lines);
-  if (v.inp1_risp[1] == 1) read_top_section(run, lines);
-  if (v.inp1_risp[2] == 1) read_rdg_section(run, lines);
+  if (v.inp1_risp[kWfnSection] == 1) read_wfn_section(run, lines);
+  if (v.inp1_risp[kTopSection] == 1) read_top_section(run, lines);
+  if (v.inp1_risp[kRdgSection] == 1) read_rdg_section(run, lines);
 }
 
 }  // namespace tessaro
