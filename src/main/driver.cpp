@@ -51,19 +51,19 @@ constexpr const char* kHelpText =
 // symmetry operations read for the TOP section are released after its summary.
 void run_sections(Run& run) {
   InputVariables& v = run.input_variables;
-  if (v.inp1_risp[0] == 1) {
+  if (v.inp1_risp[kWfnSection] == 1) {
     wfn_prop(run);
-    output_writing(run, 1);
+    output_writing(run, Section::Wfn);
   }
-  if (v.inp1_risp[1] == 1) {
+  if (v.inp1_risp[kTopSection] == 1) {
     topo_to_cube(run);
-    output_writing(run, 2);
+    output_writing(run, Section::Top);
     std::vector<std::int32_t>().swap(v.symm_op);
     std::vector<double>().swap(v.transl);
   }
-  if (v.inp1_risp[2] == 1) {
+  if (v.inp1_risp[kRdgSection] == 1) {
     calc_stuff(run);
-    output_writing(run, 3);
+    output_writing(run, Section::Rdg);
   }
 }
 

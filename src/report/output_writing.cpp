@@ -52,14 +52,6 @@ class SummaryText {
   std::string out_;
 };
 
-// A name joined with a suffix: the name without its trailing blanks, then the
-// suffix.
-std::string joined(const std::string& name, std::string_view suffix) {
-  std::string out = trimmed(name);
-  out += suffix;
-  return out;
-}
-
 const std::string kBangs49(49, '!');
 const std::string kBangs61(61, '!');
 
@@ -74,24 +66,24 @@ void wfn_summary(const InputVariables& iv, SummaryText& report) {
   report.empty_lines(2);
   report.line("input wavefunction:   ", iv.wfn_inpname);
   report.line("properties to be evaluated:");
-  if (iv.wfn_risp[0] == 1) {
+  if (iv.wfn_risp[kWfnRhoJob] == 1) {
     report.line("- electron density");
-    report.line("   output file:  ", joined(iv.wfn_outname, "_rho.cube"));
+    report.line("   output file:  ", output_name(iv.wfn_outname, wfn_output::kRho));
   }
-  if (iv.wfn_risp[1] == 1) {
+  if (iv.wfn_risp[kWfnGradientJob] == 1) {
     report.line("- electron density gradient");
-    report.line("   output file:  ", joined(iv.wfn_outname, wfn_output::kGradient));
+    report.line("   output file:  ", output_name(iv.wfn_outname, wfn_output::kGradient));
   }
-  if (iv.wfn_risp[2] == 1) {
+  if (iv.wfn_risp[kWfnLaplacianJob] == 1) {
     report.line("- electron density laplacian");
-    report.line("   output file:  ", joined(iv.wfn_outname, "_laplrho.cube"));
+    report.line("   output file:  ", output_name(iv.wfn_outname, wfn_output::kLaplacian));
   }
-  if (iv.wfn_risp[3] == 1) {
+  if (iv.wfn_risp[kWfnEnergyJob] == 1) {
     report.line("- energy density");
     report.line("   output files:  ");
-    report.line("kinetic energy density:", joined(iv.wfn_outname, "_G.cube"));
-    report.line("potential energy density:", joined(iv.wfn_outname, "_V.cube"));
-    report.line("total energy density:", joined(iv.wfn_outname, "_H.cube"));
+    report.line("kinetic energy density:", output_name(iv.wfn_outname, wfn_output::kKinetic));
+    report.line("potential energy density:", output_name(iv.wfn_outname, wfn_output::kPotential));
+    report.line("total energy density:", output_name(iv.wfn_outname, wfn_output::kTotal));
   }
   report.empty_lines(1);
   report.line("number of points in the 3 directions(x,y,z respectively):");
@@ -149,7 +141,7 @@ void top_summary(const InputVariables& iv, SummaryText& report) {
     if (iv.n_grid >= k) {
       std::size_t g = static_cast<std::size_t>(k - 1);
       report.line(*grids[g], "  grid file read as input");
-      report.line("name of the written cube file:   ", joined(*cubes[g], ".cube"));
+      report.line("name of the written cube file:   ", output_name(*cubes[g], top_output::kCube));
     }
   }
   report.empty_lines(1);
@@ -176,7 +168,7 @@ void top_summary(const InputVariables& iv, SummaryText& report) {
 }
 
 void derivative_source_lines(const InputVariables& iv, bool gradient, SummaryText& report) {
-  bool xd2 = iv.inprdg_risp[0] == 1;
+  const bool xd2 = iv.inprdg_risp[kXd2Format] == 1;
   if (gradient ? iv.grad_calc != 1 : iv.lapl_calc != 1) {
     if (gradient) {
       report.line(trimmed(iv.gradcube_inp), "  ED-gradient cube file read as input");
@@ -192,8 +184,8 @@ void derivative_source_lines(const InputVariables& iv, bool gradient, SummaryTex
     text += gradient ? rdg_output::kNumericalGradient : rdg_output::kNumericalLaplacian;
     text += '"';
     report.line(text);
-    // The Laplacian's warning names the gradient too: the message is kept as
-    // the system writes it.
+    // The Laplacian's warning names the gradient too: scripts that read the
+    // report match the wording, so it stays as it is.
     report.line(kFewPointsWarning, "directions, gradient cannot be calculated)");
   }
   report.empty_lines(1);
@@ -204,8 +196,8 @@ void statistics_table(const InputVariables& iv, SummaryText& report) {
   static const Layout kRowMain = Layout::parse("7X,F3.1,5X,A1,I15,A1,2(1X,ES14.8,A1)");
   static const Layout kRowRhosign = Layout::parse("1X,ES14.7,A1");
   static const Layout kRowAbramov = Layout::parse("3(1X,ES14.7,A1)");
-  bool rho = iv.calc_risp[1] == 1;
-  bool abramov = iv.calc_risp[2] == 1;
+  const bool rho = iv.calc_risp[kRhosignJob] == 1;
+  const bool abramov = iv.calc_risp[kAbramovJob] == 1;
   report.record(kFourEmptyLines, {});
   report.line("REDUCED DENSITY GRADIENT ISOSURFACES STATISTICS");
   report.piece("    RDG max    |   N. POINTS   |     VOLUME    |      RHO      |");
@@ -235,16 +227,16 @@ void statistics_table(const InputVariables& iv, SummaryText& report) {
 }
 
 void rdg_summary(const InputVariables& iv, SummaryText& report) {
-  bool xd2 = iv.inprdg_risp[0] == 1;
-  bool job_rdg = iv.calc_risp[0] == 1;
+  const bool xd2 = iv.inprdg_risp[kXd2Format] == 1;
+  const bool job_rdg = iv.calc_risp[kRdgJob] == 1;
   report.empty_lines(4);
   report.line(kBangs61);
   report.line("!!!!!!!!!!RDG,RHO*(signL2) AND ABRAMOV S ENERGY!!!!!!!!!!!!!!");
   report.line(kBangs61);
   report.empty_lines(2);
   if (xd2) report.line("input grid files from XD2006");
-  if (iv.inprdg_risp[1] == 1) report.line("input cube files from GAUSSIAN");
-  if (iv.inprdg_risp[2] == 1) report.line("general cube file read as input");
+  if (iv.inprdg_risp[kGauFormat] == 1) report.line("input cube files from GAUSSIAN");
+  if (iv.inprdg_risp[kCubFormat] == 1) report.line("general cube file read as input");
   report.empty_lines(2);
   report.line(trimmed(iv.rhocube_inp), "   ED cube file read as input");
   if (xd2) report.line(trimmed(iv.rhogrd_inp), "   XD2006 grd file read as input");
@@ -253,28 +245,28 @@ void rdg_summary(const InputVariables& iv, SummaryText& report) {
   report.empty_lines(3);
 
   if (job_rdg) {
-    if (iv.rdg_risp[0] == 1) report.line("RDG calculated for all the points of the grid file");
-    if (iv.rdg_risp[1] == 1) {
+    if (iv.rdg_risp[kAllPointsRule] == 1) report.line("RDG calculated for all the points of the grid file");
+    if (iv.rdg_risp[kRhoRangeRule] == 1) {
       report.line(FreeLine()
                       .text("RDG calculated for the points of the grid files having ED in the range: ")
                       .r4(iv.rhocutoff[0])
                       .text("-")
                       .r4(iv.rhocutoff[1]));
     }
-    if (iv.rdg_risp[2] == 1) {
+    if (iv.rdg_risp[kRhosignRangeRule] == 1) {
       report.line(FreeLine()
                       .text("RDG calculated for the points of the grid files having ED*sign(lambda2) in the range")
                       .r4(iv.rhocutoff[0])
                       .text("-")
                       .r4(iv.rhocutoff[1]));
     }
-    if (iv.rdg_rispace[1] == 1) {
+    if (iv.rdg_rispace[kAtomSpaceCutoff] == 1) {
       report.line(FreeLine()
                       .text("space cutoff: points having a distance greater than ")
                       .r4(iv.spacecutoff)
                       .text("a.u. from every atoms are not considered"));
     }
-    if (iv.rdg_rispace[2] == 1) {
+    if (iv.rdg_rispace[kExteSpaceCutoff] == 1) {
       report.line(FreeLine()
                       .text("space cutoff: points lying outside the most external")
                       .text(" atomic coordinates more than")
@@ -282,44 +274,48 @@ void rdg_summary(const InputVariables& iv, SummaryText& report) {
                       .text("a.u. are not considered"));
     }
     report.empty_lines(1);
-    report.line("RDG cube file to be written: ", joined(iv.rdg_outname, ".cube"));
-    if (xd2) report.line("RDG grd grid file to be written: ", joined(iv.rdg_outname, ".grd"));
+    report.line("RDG cube file to be written: ", output_name(iv.rdg_outname, rdg_output::kCube));
+    if (xd2) report.line("RDG grd grid file to be written: ", output_name(iv.rdg_outname, rdg_output::kGrd));
   }
   report.empty_lines(1);
 
-  if (iv.calc_risp[1] == 1) {
+  if (iv.calc_risp[kRhosignJob] == 1) {
     report.line(iv.rhosign_points == 1 ? "rho*sign(lambda2) calculated in the points where RDG has been calculated"
                                        : "rho*sign(lambda2) calculated in all the points of the cube");
     report.empty_lines(1);
-    report.line("rho*sign(lambda2) cube file to be written: ", joined(iv.rhosign_outname, ".cube"));
+    report.line("rho*sign(lambda2) cube file to be written: ", output_name(iv.rhosign_outname, rdg_output::kCube));
     report.empty_lines(1);
-    // The grd file is announced under the cube wording, as the system writes it.
-    if (xd2) report.line("rho*sign(lambda2) cube file to be written: ", joined(iv.rhosign_outname, ".grd"));
+    // The grd file is announced under the cube wording: scripts that read the
+    // report match the line as it is.
+    if (xd2) report.line("rho*sign(lambda2) cube file to be written: ", output_name(iv.rhosign_outname, rdg_output::kGrd));
     report.line(kFewPointsWarning, "directions, rho*sign(L2) cannot be calculated)");
   }
   report.empty_lines(1);
 
-  if (iv.calc_risp[2] == 1) {
+  if (iv.calc_risp[kAbramovJob] == 1) {
     report.empty_lines(1);
     report.line(iv.e_points == 1
                     ? "Abramov energy functional grid files calculated in the points where RDG has been calculated"
                     : "Abramov energy functional grid files calculated in all the points of the cube");
     report.line("Abramov's energy functional cube files to be written: ");
-    report.line("kinetic energy density:", joined(iv.e_outname, "_Gabr.cube"));
-    report.line("potential energy density:", joined(iv.e_outname, "_Vabr.cube"));
-    report.line("total energy density:", joined(iv.e_outname, "_Habr.cube"));
+    report.line("kinetic energy density:", output_name(iv.e_outname, rdg_output::kKineticCube));
+    report.line("potential energy density:", output_name(iv.e_outname, rdg_output::kPotentialCube));
+    report.line("total energy density:", output_name(iv.e_outname, rdg_output::kTotalCube));
     if (xd2) {
       report.line("Abramov's energy functional grd grid files to be written: ");
-      report.line("kinetic energy density:", joined(iv.e_outname, "_Gabr.grd"));
-      report.line("potential energy density:", joined(iv.e_outname, "_Vabr.grd"));
-      report.line("total energy density:", joined(iv.e_outname, "_Habr.grd"));
+      report.line("kinetic energy density:", output_name(iv.e_outname, rdg_output::kKineticGrd));
+      report.line("potential energy density:", output_name(iv.e_outname, rdg_output::kPotentialGrd));
+      report.line("total energy density:", output_name(iv.e_outname, rdg_output::kTotalGrd));
     }
   }
 
-  if (iv.calc_risp[3] == 1) {
-    // Both plot files are named whichever plots were chosen.
-    report.line("RDG VS ED plot will be calculated and written on : ", "rho" + iv.plot_name);
-    report.line("RDG VS ED*sign(lambda2) plot will be calculated and written on: ", "rhosign" + iv.plot_name);
+  if (iv.calc_risp[kPlotJob] == 1) {
+    // Both plot files are named whichever plots were chosen, each with the
+    // plot name's field padding as the reader left it.
+    report.line("RDG VS ED plot will be calculated and written on : ",
+                std::string(rdg_output::kRhoPlotPrefix) + iv.plot_name);
+    report.line("RDG VS ED*sign(lambda2) plot will be calculated and written on: ",
+                std::string(rdg_output::kRhosignPlotPrefix) + iv.plot_name);
   }
 
   if (job_rdg) statistics_table(iv, report);
@@ -327,20 +323,16 @@ void rdg_summary(const InputVariables& iv, SummaryText& report) {
 
 }  // namespace
 
-std::string section_summary(const InputVariables& input_variables, int section) {
+std::string section_summary(const InputVariables& input_variables, Section section) {
   SummaryText report;
   switch (section) {
-    case 1: wfn_summary(input_variables, report); break;
-    case 2: top_summary(input_variables, report); break;
-    case 3: rdg_summary(input_variables, report); break;
-    default: break;
+    case Section::Wfn: wfn_summary(input_variables, report); break;
+    case Section::Top: top_summary(input_variables, report); break;
+    case Section::Rdg: rdg_summary(input_variables, report); break;
   }
   return report.take();
 }
 
-void output_writing(Run& run, int section) {
-  std::string text = section_summary(run.input_variables, section);
-  if (!text.empty()) run.report_write(text);
-}
+void output_writing(Run& run, Section section) { run.report_write(section_summary(run.input_variables, section)); }
 
 }  // namespace tessaro

@@ -4,15 +4,18 @@
 // and four blanks in the fixed range).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 
-#include "run/input_variables.hpp"
-#include "run/run.hpp"
+#include "input/template_fixture.hpp"
+#include "input/template_text.hpp"
+#include "main/banner.hpp"
 #include "report/output_writing.hpp"
+#include "run/input_variables.hpp"
 
 namespace tessaro {
 namespace {
@@ -68,7 +71,7 @@ TEST(ReportWfnSummary, AllFourQuantities) {
                          " potential energy density:water_V.cube\n"
                          " total energy density:water_H.cube\n" +
                          kWfnTail;
-  EXPECT_EQ(section_summary(wfn_run(), 1), expected);
+  EXPECT_EQ(section_summary(wfn_run(), Section::Wfn), expected);
 }
 
 TEST(ReportWfnSummary, DensityOnlyListsNothingElse) {
@@ -78,7 +81,7 @@ TEST(ReportWfnSummary, DensityOnlyListsNothingElse) {
                          " - electron density\n"
                          "    output file:  water_rho.cube\n" +
                          kWfnTail;
-  EXPECT_EQ(section_summary(iv, 1), expected);
+  EXPECT_EQ(section_summary(iv, Section::Wfn), expected);
 }
 
 // ---------------------------------------------------------------------------
@@ -132,7 +135,7 @@ TEST(ReportTopSummary, ThreeGridsAndTwoOperations) {
                          " \n"
                          "+x+0.50,-y,+z, \n"
                          "-x,-y,+z+0.50,\n";
-  EXPECT_EQ(section_summary(iv, 2), expected);
+  EXPECT_EQ(section_summary(iv, Section::Top), expected);
 }
 
 TEST(ReportTopSummary, TwoGridsKeepThreeOneBlankLines) {
@@ -146,11 +149,11 @@ TEST(ReportTopSummary, TwoGridsKeepThreeOneBlankLines) {
                          " name of the written cube file:   lap.cube\n"
                          " \n" +
                          kTopAtoms + "\n";
-  EXPECT_EQ(section_summary(iv, 2), expected);
+  EXPECT_EQ(section_summary(iv, Section::Top), expected);
 }
 
 TEST(ReportTopSummary, MoreThanThreeGridsListsThree) {
-  std::string text = section_summary(top_run(5, 0), 2);
+  std::string text = section_summary(top_run(5, 0), Section::Top);
   EXPECT_NE(text.find("           5  file(s) will"), std::string::npos);
   EXPECT_NE(text.find(" grad.grd "), std::string::npos);
   EXPECT_NE(text.find("name of the written cube file:   grad.cube\n\n ATOMS"), std::string::npos);
@@ -158,7 +161,7 @@ TEST(ReportTopSummary, MoreThanThreeGridsListsThree) {
 
 // The lines after "by applying the following symmetry operation(s):".
 std::string operation_lines(const InputVariables& iv) {
-  std::string text = section_summary(iv, 2);
+  std::string text = section_summary(iv, Section::Top);
   const std::string heading = "by applying the following symmetry operation(s):\n";
   std::size_t at = text.find(heading);
   return at == std::string::npos ? "<heading missing>" : text.substr(at + heading.size());
@@ -310,7 +313,7 @@ TEST(ReportRdgSummary, FullRunWithXd2AndEveryJob) {
       zero_row_tail + "       0.7" + zero_row_tail + "       0.8" + zero_row_tail + "       0.9" + zero_row_tail +
       "       1.0     |      123456789| 9.87654321E+02| 1.25000000E+01| -3.1250000E-02|  1.0000000E-10| "
       "-2.0000000E-10| -1.0000000E-10| \n";
-  EXPECT_EQ(section_summary(full_rdg_run(), 3), expected);
+  EXPECT_EQ(section_summary(full_rdg_run(), Section::Rdg), expected);
 }
 
 TEST(ReportRdgSummary, RdgSwitchedOffStillNamesTheGradientCube) {
@@ -324,7 +327,7 @@ TEST(ReportRdgSummary, RdgSwitchedOffStillNamesTheGradientCube) {
                          " d.cube   ED cube file read as input\n" + "   ED-gradient cube file read as input\n" +
                          "\n" + " ED-laplacian calcualted numerically and written in: \"lapl_numerical.cube\"\n" +
                          kWarning + "gradient cannot be calculated)\n" + "\n" + "\n\n\n" + "\n" + "\n";
-  EXPECT_EQ(section_summary(iv, 3), expected);
+  EXPECT_EQ(section_summary(iv, Section::Rdg), expected);
 }
 
 TEST(ReportRdgSummary, CubeInputAllPointsExternalCutoffAndReadDerivatives) {
@@ -342,7 +345,7 @@ TEST(ReportRdgSummary, CubeInputAllPointsExternalCutoffAndReadDerivatives) {
   iv.spacecutoff = 0.5f;
   iv.rdg_outname = field("out", 30);
   iv.plot_name = field("p", 30);
-  std::string text = section_summary(iv, 3);
+  std::string text = section_summary(iv, Section::Rdg);
   std::string expected_middle =
       std::string(" general cube file read as input\n") + "\n\n" + " d.cube   ED cube file read as input\n" +
       " g.cube  ED-gradient cube file read as input\n" + "\n" + " l.cube  ED-laplacian cube file read as input\n" +
@@ -371,7 +374,7 @@ TEST(ReportRdgSummary, SignedDensityRangeAndEnergiesAtRdgPoints) {
   iv.rhocutoff = {-0.5f, 0.75f};
   iv.e_points = 1;
   iv.e_outname = field("e", 30);
-  std::string text = section_summary(iv, 3);
+  std::string text = section_summary(iv, Section::Rdg);
   EXPECT_NE(text.find("\n RDG calculated for the points of the grid files having ED*sign(lambda2) in the range "
                       "-0.50000000     -  0.75000000    \n"),
             std::string::npos);
@@ -386,7 +389,7 @@ TEST(ReportRdgSummary, SignedDensityRangeAndEnergiesAtRdgPoints) {
 
 // The table, from the line after its title to the end of the summary.
 std::string table_rows(const InputVariables& iv) {
-  std::string text = section_summary(iv, 3);
+  std::string text = section_summary(iv, Section::Rdg);
   const std::string title = "\n\n\n\n\n REDUCED DENSITY GRADIENT ISOSURFACES STATISTICS\n";
   std::size_t at = text.find(title);
   return at == std::string::npos ? "<title missing>" : text.substr(at + title.size());
@@ -454,27 +457,59 @@ TEST(ReportStatisticsTable, ValuesThatDoNotFitAreAsterisks) {
 // ---------------------------------------------------------------------------
 // Writing into the report
 
-TEST(ReportOutputWriting, AppendsTheSummaryToTheReportFile) {
-  std::filesystem::path path = std::filesystem::temp_directory_path() / "tessaro_report_output_writing_test.txt";
-  std::ostringstream console;
-  {
-    tessaro::Run run(console);
-    ASSERT_TRUE(run.open_report(path.string()));
-    run.input_variables = top_run(0, 0);
-    run.report_line("banner");
-    output_writing(run, 0);
-    output_writing(run, 4);
-    output_writing(run, 2);
-    run.flush();
+class ReportRun : public testing::InputTemplate {};
+using testing::ProgramResult;
+namespace fs = std::filesystem;
+
+// The text after `label` on the line, without trailing blanks and quotes.
+std::string quoted_name(const std::string& line, std::string_view label) {
+  std::string name = line.substr(line.find(label) + label.size());
+  name = trimmed(name);
+  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+  return name;
+}
+
+// A whole run of the shipped template with every WFN quantity and every RDG
+// job on a small box: the summaries follow the banner in the order the
+// sections ran, and every file name they quote is a file the run wrote.
+TEST_F(ReportRun, SummariesFollowTheBannerAndQuoteTheFilesWritten) {
+  fs::copy_file(std::string(TESSARO_TEST_DATA) + "/wavefunction/water_dimer.wfn", "molecule.wfn");
+  std::string text(input_template());
+  const auto replace = [&text](const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+  };
+  replace("CALCULATING *rho  gra  lap  ene", "CALCULATING *rho *gra *lap *ene");
+  for (const char* axis : {"X", "Y", "Z"}) {
+    replace(std::string("N_POINTS_") + axis + " 41", std::string("N_POINTS_") + axis + " 11");
+    replace(std::string("STEPSIZE_") + axis + " 0.25", std::string("STEPSIZE_") + axis + " 1.0");
   }
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  std::filesystem::remove(path);
-  EXPECT_EQ(content.str(), " banner\n" + section_summary(top_run(0, 0), 2));
-  EXPECT_TRUE(console.str().empty());
-  EXPECT_EQ(section_summary(InputVariables{}, 0), "");
-  EXPECT_EQ(section_summary(InputVariables{}, -1), "");
+  const ProgramResult r = run_template(text);
+  ASSERT_EQ(r.status, 0) << r.err;
+
+  const std::string report = read_file("report.txt");
+  ASSERT_EQ(report.rfind(banner_text(), 0), 0u);
+  const std::size_t wfn = report.find("PROPERTIES FROM WAVEFUNCTION", banner_text().size());
+  EXPECT_NE(wfn, std::string::npos);
+  EXPECT_NE(report.find("RDG,RHO*(signL2) AND ABRAMOV S ENERGY", wfn), std::string::npos);
+
+  const std::array<std::string_view, 6> labels = {"output file:  ", "energy density:", "to be written: ",
+                                                  "written on : ", "written on: ", "written in: "};
+  std::istringstream lines(report);
+  std::size_t quoted = 0;
+  for (std::string line; std::getline(lines, line);) {
+    for (std::string_view label : labels) {
+      if (line.find(label) == std::string::npos) continue;
+      const std::string name = quoted_name(line, label);
+      if (name.empty()) continue;  // the heading of a list of names
+      EXPECT_TRUE(exists(name)) << "the report quotes " << name;
+      ++quoted;
+    }
+  }
+  // Six WFN cubes, the RDG and rho*sign(lambda2) cubes, three Abramov cubes,
+  // two plots, the computed gradient and Laplacian.
+  EXPECT_EQ(quoted, 15u);
 }
 
 }  // namespace
