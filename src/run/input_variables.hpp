@@ -6,6 +6,62 @@
 // first option of its line. Text fields have fixed lengths and are held padded
 // with blanks to exactly that length (a name shorter than its field is
 // followed by blanks; an unset field is all blanks).
+//
+// Glossary. The fields keep their short, partly Italian names (risp: the
+// answers of one option line, punti: points, intestaz: header), and the table
+// below gives each its meaning and its template keyword, so that a search from
+// a keyword leads to its field and on to every use. "_inp" marks a file read,
+// "_outname" the base name of files written.
+// Readers: driver (src/main), WFN (src/wavefunction), TOP (src/topond), RDG
+// (src/analysis and the grid readers it calls), report (src/report); the input
+// reader writes every field but the last block.
+//
+// name               meaning                                           keyword                  read by
+// -----------------  ------------------------------------------------  -----------------------  ------------------
+// report_name        the report file                                   OUTPUT_FILE_NAME         input reader
+// inp1_risp          sections switched on: WFN, TOP, RDG               SECTIONS                 driver
+// wfn_inpname        the wavefunction (.wfn) file                      INPUT (WFN)              WFN, report
+// wfn_outname        base name of the cubes the WFN section writes     OUTPUT (WFN)             WFN, report
+// wfn_risp           quantities: density, gradient, Laplacian, G/V/H   CALCULATING (WFN)        WFN, report
+// centre_wfn         centre of the box grid, x y z (bohr)              CENTER                   WFN
+// n_puntix/y/z       numbers of box points along x, y, z               N_POINTS_X/Y/Z           WFN, report, RDG
+//                                                                                               (grid-size message)
+// orient_matr        step vectors of the box, one row per axis;        STEPSIZE_X/Y/Z           WFN, report
+//                    only the diagonal is ever set
+// n_grid             number of TOPOND grids to convert (first 3 read)  N_OF_GRIDS               TOP, report
+// grd_top_name1..3   the TOPOND grid files                             GRID_FILE_NAME           TOP, report
+// cubeout1..3        base names of the cubes written from them         CUBE_NAME(OUTPUT)        TOP, report
+// crys_out           CRYSTAL output that supplies atoms and lattice    CRYSTAL_OUTPUT_NAME      TOP, report
+// n_symm             number of symmetry operations                     N_OF_SYMM_OPERATIONS     TOP, report
+// symm_op, transl    rotation and translation parts of the operations  SYMM                     TOP, report
+// inprdg_risp        grid format read: XD2 (grd + cube), GAU, CUB      INPUT (RDG)              RDG, report
+// calc_risp          jobs: RDG, rho*sign(lambda2), Abramov, plots      CALCULATING (RDG)        RDG, report
+// rhocube_inp        the density cube                                  RHO_INPUT_CUBE           RDG, report
+// rhogrd_inp         the density grd (XD2 only)                        RHO_INPUT_GRD(XD only)   RDG, report
+// grad_calc/_read    gradient computed from the density / read         GRAD=                    RDG, report
+// gradcube_inp       the gradient cube (read only)                     GRAD_INPUT_CUBE          RDG, report
+// gradgrd_inp        the gradient grd (read and XD2)                   GRAD_INPUT_GRD(XD only)  RDG, report
+// lapl_calc/_read    Laplacian computed / read                         LAPL=                    RDG, report
+// laplcube_inp       the Laplacian cube (unless computed)              LAPL_INPUT_CUBE          RDG, report
+// laplgrd_inp        the Laplacian grd (unless computed, and XD2)      LAPL_INPUT_GRD(XD only)  RDG, report
+// rdg_risp           RDG points: all, density in range, rho*sign in    RDG_CALCULATION          RDG, report
+//                    range
+// rhocutoff          lower and upper bound of that range               LOWER_VALUE, UPPER_VALUE RDG, report
+// rdg_outname        base name of the RDG cube (and grd)               RDG_OUTPUT               RDG, report
+// rdg_rispace        space cutoff: none, near an atom, inside the      SPACE_CUTOFF             RDG, report
+//                    outermost atoms
+// spacecutoff        distance of the space cutoff (bohr)               TOLERANCE                RDG, report
+// rhosign_points     rho*sign(lambda2) only at the RDG points          RHO_SIGN_CALCULATION     RDG, report
+// rhosign_outname    base name of the rho*sign(lambda2) cube (and grd) RHO_SIGN_OUTPUT          RDG, report
+// e_points           Abramov energies only at the RDG points           ENERGY_CALCULATION       RDG, report
+// e_outname          base name of the Abramov cubes (and grds)         ENERGY_OUTPUT            RDG, report
+// duedplot           plots: RDG vs density, RDG vs rho*sign(lambda2)   2DPLOT                   RDG
+// plot_name          the plot files' name, after "rho" / "rhosign"     PLOT_NAME                RDG, report
+// n01, vol01         points and volume below each RDG threshold        (written by RDG)         report
+// rho01, rhosi01,    rho, rho*sign(lambda2), G, V, H integrated over   (written by RDG)         report
+// g01, v01, h01      those points
+// grd_intestaz       header lines of the density grd, for every grd    (written by RDG)         RDG
+//                    written
 #include <array>
 #include <cstdint>
 #include <string>
