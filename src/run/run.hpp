@@ -21,18 +21,15 @@ class Run {
   // Opens (creates or replaces) the report file. Returns false when it cannot
   // be opened.
   bool open_report(const std::string& file_name);
-  bool report_open() const { return report_ != nullptr; }
   // Writes to the report (nothing happens before it is open).
   void report_write(std::string_view text);                      // exactly these characters
   void report_line(std::string_view text);                       // a free-form message line: " " + text
   void console_line(std::string_view text);                      // the same on the console
-  void report_and_console(std::string_view text) { report_line(text); console_line(text); }
   // Flushes the report and the console. A report that could not be written
   // (a full disk) has been named on standard error; flush() then returns
   // false so that the run does not end with status 0.
   bool flush();
 
-  std::ostream& console() { return *console_; }
   std::ostream& err() { return *err_; }
   // Progress lines are shown only on a terminal, and only on the process's
   // own standard error (never into a stream a caller captures).
