@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -439,8 +440,8 @@ struct Outcome {
 
 // Runs one row in a fresh folder (the working directory is restored after).
 Outcome run_row(const Row& row) {
-  char pattern[] = "/tmp/tessaro-hardening-XXXXXX";
-  const fs::path dir = mkdtemp(pattern);
+  std::string pattern = (fs::temp_directory_path() / "tessaro-hardening-XXXXXX").string();
+  const fs::path dir = mkdtemp(pattern.data());
   for (const File& f : row.files) {
     if (f.kind == Kind::Directory) {
       fs::create_directory(dir / f.name);

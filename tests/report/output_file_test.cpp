@@ -4,6 +4,8 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -27,9 +29,9 @@ std::string slurp(const fs::path& p) {
 class ReportOutputFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("tessaro_output_file_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    std::string pattern = (fs::temp_directory_path() / "tessaro-output-file-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
     ASSERT_TRUE(run_.open_report((dir_ / "report.txt").string()));
   }
   void TearDown() override { fs::remove_all(dir_); }
