@@ -431,16 +431,13 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
     run.report_line("rho VS RDG PLOT WILL NOT BE CALCULATED");
     v.calc_risp[kPlotJob] = 0;
   }
-  if (v.calc_risp[kAbramovJob] == 1) {
-    if (!gradient) {
-      run.report_line("ABRAMOV ENERGY CALCULATION REQUIRED WITHOUT READING/CALCULATING GRADIENT GRID FILES!!!!");
-      run.report_line("ABRAMOV ENERGY WILL NOT BE CALCULATED");
-      v.calc_risp[kAbramovJob] = 0;
-    } else if (!laplacian) {
-      run.report_line("ABRAMOV ENERGY CALCULATION REQUIRED WITHOUT READING/CALCULATING LAPLACIAN GRID FILES!!!!");
-      run.report_line("ABRAMOV ENERGY WILL NOT BE CALCULATED");
-      v.calc_risp[kAbramovJob] = 0;
-    }
+  if (v.calc_risp[kAbramovJob] == 1 && !(gradient && laplacian)) {
+    // A missing gradient is named first, and alone.
+    run.report_line(!gradient
+                        ? "ABRAMOV ENERGY CALCULATION REQUIRED WITHOUT READING/CALCULATING GRADIENT GRID FILES!!!!"
+                        : "ABRAMOV ENERGY CALCULATION REQUIRED WITHOUT READING/CALCULATING LAPLACIAN GRID FILES!!!!");
+    run.report_line("ABRAMOV ENERGY WILL NOT BE CALCULATED");
+    v.calc_risp[kAbramovJob] = 0;
   }
 }
 
