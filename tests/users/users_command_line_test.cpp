@@ -1,4 +1,4 @@
-// The picture and viewer-script outputs as a run writes them.
+// The command line a user starts from: --template prints the shipped template.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -6,7 +6,6 @@
 
 #include "main/driver.hpp"
 #include "input/template_text.hpp"
-
 
 namespace {
 
