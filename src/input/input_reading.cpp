@@ -179,7 +179,6 @@ void read_wfn_section(Run& run, TemplateLines& lines) {
   v.wfn_outname = lines.text(8, 40);
   if (trimmed(v.wfn_outname).empty()) run.report_line("WFN SECTION: output name for grid files not given!!!");
 
-  v.wfn_risp = {};
   wfn_search(run, lines, "CALCULATING");
   v.wfn_risp = options<4>(lines, 1, 47, {"rho", "gra", "lap", "ene"});
 
