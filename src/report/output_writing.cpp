@@ -287,7 +287,8 @@ void rdg_summary(const InputVariables& iv, SummaryText& report) {
     report.empty_lines(1);
     // The grd file is announced under the cube wording: scripts that read the
     // report match the line as it is.
-    if (xd2) report.line("rho*sign(lambda2) cube file to be written: ", output_name(iv.rhosign_outname, rdg_output::kGrd));
+    if (xd2)
+      report.line("rho*sign(lambda2) cube file to be written: ", output_name(iv.rhosign_outname, rdg_output::kGrd));
     report.line(kFewPointsWarning, "directions, rho*sign(L2) cannot be calculated)");
   }
   report.empty_lines(1);
