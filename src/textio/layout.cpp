@@ -10,7 +10,7 @@ namespace tessaro::textio {
 // expanded), with the place where the list starts again when it is used up
 // and items remain: the last top-level parenthesised group, or the beginning.
 struct Layout::Impl {
-  enum class Kind : std::uint8_t { I, F, E, ES, A, L, X, Slash };
+  enum class Kind : std::uint8_t { I, F, E, ES, A, X, Slash };
   struct Desc {
     Kind kind;
     int w = 0;  // -1 for A without a width
@@ -160,9 +160,6 @@ class LayoutParser {
     if (c == 'I') {
       d.kind = Kind::I;
       d.w = number();
-    } else if (c == 'L') {
-      d.kind = Kind::L;
-      d.w = number();
     } else if (c == 'A') {
       d.kind = Kind::A;
       d.w = digit_next() ? number() : -1;
@@ -218,9 +215,6 @@ void write_item(std::string& out, const Desc& d, const OutItem& item) {
         return put_A(out, *p, d.w);
       }
       wrong_item("A");
-    case Kind::L:
-      if (auto p = std::get_if<bool>(&item)) return put_A(out, *p ? "T" : "F", d.w);
-      wrong_item("L");
     default:
       return;
   }

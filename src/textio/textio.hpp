@@ -75,7 +75,6 @@ std::string_view columns(std::string_view line, int first, int width);
 // ---------------------------------------------------------------------------
 // Layouts in the field notation, for example "I5,3F12.6", "6E13.5",
 // "7X,F3.1,5X,A1,I15,A1,2(1X,ES14.8,A1)", "3/". Parse once, use many times.
-// Besides I F E ES X A / it knows Lw (a logical as T or F in w columns).
 class Layout {
  public:
   static Layout parse(std::string_view text);  // throws std::invalid_argument on a malformed layout
