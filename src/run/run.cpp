@@ -23,10 +23,14 @@ void Run::report_write(std::string_view text) {
   if (!*report_) report_failed(errno);
 }
 
-void Run::report_failed(int error_number) {
+void Run::name_report_failure(int error_number) {
   report_failed_ = true;
   *err_ << ' ' << write_failure_message(report_file_name_, error_number) << '\n';
   err_->flush();
+}
+
+void Run::report_failed(int error_number) {
+  name_report_failure(error_number);
   end_run(1);
 }
 
@@ -57,9 +61,7 @@ bool Run::flush() {
   errno = 0;
   report_->flush();
   if (!*report_) {
-    report_failed_ = true;
-    *err_ << ' ' << write_failure_message(report_file_name_, errno) << '\n';
-    err_->flush();
+    name_report_failure(errno);
     return false;
   }
   return true;

@@ -37,7 +37,9 @@ class Run {
 
  private:
   // A write to the report failed: name the file and the reason on standard
-  // error and end the run (status 1).
+  // error (once; later writes to the report are dropped).
+  void name_report_failure(int error_number);
+  // The same, then the run ends (status 1).
   [[noreturn]] void report_failed(int error_number);
   std::ostream* console_;
   std::ostream* err_;
