@@ -83,8 +83,8 @@ class TopoToCube : public ::testing::Test {
  protected:
   void SetUp() override {
     old_dir_ = fs::current_path();
-    char pattern[] = "/tmp/tessaro_topond_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string pattern = (fs::temp_directory_path() / "tessaro_topond_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
     fs::current_path(dir_);
     fs::copy_file(fs::path(TESSARO_TEST_DATA) / "topond" / "hand_cell.out", "cell.out");

@@ -1,10 +1,10 @@
 // The .wfn reader: fixed layouts, the stable sort by type, header counts,
-// rejections and read failures, and every real file of the shared data.
+// rejections and read failures, and every real file of the shared data, all
+// read from streams.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "run/run_end.hpp"
 #include "textio/text_error.hpp"
 #include "wfn_test_util.hpp"
 
@@ -204,39 +204,6 @@ TEST(WfnFileReject, CutShortOrGarbledNeverCrashes) {
     }
     EXPECT_TRUE(failed) << change.second;
   }
-}
-
-TEST(WfnFileReadwfn, MissingFileMessageAndRejectionGoToReport) {
-  wfn_test::TempRun t;
-  t.run.input_variables.wfn_inpname = "absent.wfn" + std::string(23, ' ');
-  Wavefunction w;
-  try {
-    tessaro::readwfn(t.run, w);
-    FAIL();
-  } catch (const tessaro::RunEnd& e) {
-    EXPECT_EQ(e.status, 1);
-  }
-  EXPECT_EQ(t.report(), " absent.wfn                        file cannot be opened, program stop\n");
-  EXPECT_EQ(t.console.str(), "");
-
-  wfn_test::TempRun d;  // a folder under the name
-  std::filesystem::create_directory("dir.wfn");
-  d.run.input_variables.wfn_inpname = "dir.wfn" + std::string(26, ' ');
-  EXPECT_THROW(tessaro::readwfn(d.run, w), tessaro::RunEnd);
-  EXPECT_EQ(d.report(), " dir.wfn                           file cannot be opened, program stop\n");
-
-  wfn_test::TempRun r;
-  r.write("g.wfn", wfn_text(simple_content({1, 25})));
-  r.run.input_variables.wfn_inpname = "g.wfn" + std::string(28, ' ');
-  try {
-    tessaro::readwfn(r.run, w);
-    FAIL();
-  } catch (const tessaro::RunEnd& e) {
-    EXPECT_EQ(e.status, 1);
-  }
-  EXPECT_EQ(r.report(),
-            " g.wfn line 5: primitive 2 has type 25, outside 1-20 (only s, p, d and f primitives are supported), "
-            "program stop\n");
 }
 
 TEST(WfnFileReal, EverySharedFileReads) {
