@@ -238,14 +238,23 @@ TEST_F(TopoToCube, GridCutShortKeepsEarlierCubes) {
   EXPECT_FALSE(fs::exists("third.cube"));
 }
 
-TEST_F(TopoToCube, CrystalOutputWithoutAtomCount) {
-  spit("cell.out", " INPUT COORDINATES\n\n ATOM\n");
+TEST_F(TopoToCube, CrystalOutputWithoutUsableAtomCount) {
+  const std::pair<std::string, std::string> cases[] = {
+      {" INPUT COORDINATES\n\n ATOM\n",
+       " cell.out                       file holds no NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL: "
+       "line before INPUT COORDINATES, program stop\n"},
+      {" NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:   -1\n INPUT COORDINATES\n\n ATOM\n",
+       " cell.out                       file gives a negative NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:, "
+       "program stop\n"},
+  };
   run_.input_variables.n_grid = 1;
-  EXPECT_EQ(run_section(), 1);
-  EXPECT_EQ(report(),
-            " cell.out                       file holds no NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL: "
-            "line before INPUT COORDINATES, program stop\n");
-  EXPECT_FALSE(fs::exists("first.cube"));
+  for (const auto& [text, line] : cases) {
+    spit("cell.out", text);
+    ASSERT_TRUE(run_.open_report("report.txt"));
+    EXPECT_EQ(run_section(), 1);
+    EXPECT_EQ(report(), line);
+    EXPECT_FALSE(fs::exists("first.cube"));
+  }
 }
 
 TEST_F(TopoToCube, CrystalOutputCutBeforeLattice) {
