@@ -9,6 +9,7 @@
 
 #include "grid/grid_files.hpp"
 #include "run/output_file.hpp"
+#include "run/output_names.hpp"
 #include "run/run.hpp"
 #include "run/run_end.hpp"
 #include "topond/crystal_output.hpp"
@@ -92,7 +93,7 @@ void topo_to_cube(Run& run) {
     grid.natoms = static_cast<std::int32_t>(atoms.size());
     grid.atoms = atoms;
 
-    const std::string cube_name = trimmed(*cube_names[g]) + ".cube";
+    const std::string cube_name = output_name(*cube_names[g], top_output::kCube);
     OutputFile cube(run, cube_name);
     cube_writing(cube.stream(), grid, grid.cube_array);
     cube.commit();
