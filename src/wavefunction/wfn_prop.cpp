@@ -75,10 +75,10 @@ WfnBox wfn_box(const InputVariables& iv) {
 
 WfnSwitches wfn_switches(const InputVariables& iv) {
   WfnSwitches sw;
-  sw.rho = iv.wfn_risp[0] != 0;
-  sw.gra = iv.wfn_risp[1] != 0;
-  sw.lap = iv.wfn_risp[2] != 0;
-  sw.ene = iv.wfn_risp[3] != 0;
+  sw.rho = iv.wfn_risp[kWfnRhoJob] != 0;
+  sw.gra = iv.wfn_risp[kWfnGradientJob] != 0;
+  sw.lap = iv.wfn_risp[kWfnLaplacianJob] != 0;
+  sw.ene = iv.wfn_risp[kWfnEnergyJob] != 0;
   return sw;
 }
 
