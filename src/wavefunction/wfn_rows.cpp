@@ -41,27 +41,30 @@ template <class V>
     return V{d, d, d, d};
 }
 
-// X^lx Y^ly Z^lz as a left-to-right product of its factors.
+// r times X^lx Y^ly Z^lz, one factor at a time from the left.
+template <int LX, int LY, int LZ, class V>
+[[gnu::always_inline]] inline V times_mono(const V& r, const V& X, const V& Y, const V& Z) {
+  if constexpr (LX > 0)
+    return times_mono<LX - 1, LY, LZ>(r * X, X, Y, Z);
+  else if constexpr (LY > 0)
+    return times_mono<0, LY - 1, LZ>(r * Y, X, Y, Z);
+  else if constexpr (LZ > 0)
+    return times_mono<0, 0, LZ - 1>(r * Z, X, Y, Z);
+  else
+    return r;
+}
+
+// X^lx Y^ly Z^lz as a left-to-right product of its factors, 1 for none.
 template <int LX, int LY, int LZ, class V>
 [[gnu::always_inline]] inline V mono(const V& X, const V& Y, const V& Z) {
-  if constexpr (LX + LY + LZ == 0) {
+  if constexpr (LX > 0)
+    return times_mono<LX - 1, LY, LZ>(X, X, Y, Z);
+  else if constexpr (LY > 0)
+    return times_mono<0, LY - 1, LZ>(Y, X, Y, Z);
+  else if constexpr (LZ > 0)
+    return times_mono<0, 0, LZ - 1>(Z, X, Y, Z);
+  else
     return splat<V>(1.0);
-  } else {
-    V r;
-    bool have = false;
-    auto mul = [&](const V& f) {
-      if (!have) {
-        r = f;
-        have = true;
-      } else {
-        r = r * f;
-      }
-    };
-    for (int i = 0; i < LX; ++i) mul(X);
-    for (int i = 0; i < LY; ++i) mul(Y);
-    for (int i = 0; i < LZ; ++i) mul(Z);
-    return r;
-  }
 }
 
 // One first-derivative term l X^(l-1) ... E (absent when l = 0).
