@@ -240,7 +240,7 @@ double primitive_bound(int t, double alpha, const double h[6], bool with_derivat
   return std::max({value, grad, lap}) * 1.0001;
 }
 
-// out_q[m][k] = sum over the used rows j, in order, of ceff[j][m] x a_q[slot j][k],
+// outs[o][k] = sum over the given slots j, in order, of coef[j][m0 + o] x a[j][k],
 // for one block of four orbitals and all points. Accumulators stay in registers
 // over the whole primitive sum.
 // GCC builds an AVX2 clone chosen at run time; clang (fuzzing builds) takes the
@@ -250,21 +250,20 @@ double primitive_bound(int t, double alpha, const double h[6], bool with_derivat
 #else
 #define TESSARO_ROW_CLONES
 #endif
-TESSARO_ROW_CLONES void accumulate_block(const double* a, std::size_t np,
-                                                                        const double* ceff, std::size_t ldc,
-                                                                        const std::int32_t* used, std::size_t nused,
-                                                                        double* const* outs, std::size_t m0) {
+TESSARO_ROW_CLONES void accumulate_block(const double* a, std::size_t np, const double* coef, std::size_t ldc,
+                                         const std::int32_t* slots, std::size_t nslots, double* const* outs,
+                                         std::size_t m0) {
   double* o0 = outs[0];
   double* o1 = outs[1];
   double* o2 = outs[2];
   double* o3 = outs[3];
   for (std::size_t k = 0; k < np; k += 2 * kLanes) {
     Vd a00 = {}, a01 = {}, a10 = {}, a11 = {}, a20 = {}, a21 = {}, a30 = {}, a31 = {};
-    for (std::size_t u = 0; u < nused; ++u) {
-      const std::int32_t j = used[u];
+    for (std::size_t u = 0; u < nslots; ++u) {
+      const std::int32_t j = slots[u];
       const double* col = a + static_cast<std::size_t>(j) * np + k;
       const Vd v0 = load(col), v1 = load(col + kLanes);
-      const double* c = ceff + static_cast<std::size_t>(j) * ldc + m0;
+      const double* c = coef + static_cast<std::size_t>(j) * ldc + m0;
       const Vd c0 = splat<Vd>(c[0]), c1 = splat<Vd>(c[1]), c2 = splat<Vd>(c[2]), c3 = splat<Vd>(c[3]);
       a00 = a00 + c0 * v0;
       a01 = a01 + c0 * v1;
