@@ -51,11 +51,12 @@ bool run_case(const std::string& file, const char* label, bool all, int points, 
     for (const std::vector<double>* b :
          {&v.wfn.xc, &v.wfn.yc, &v.wfn.zc, &v.wfn.charg, &v.wfn.exx, &v.wfn.sum, &v.wfn.div, &v.wfn.coo, &v.wfn.po,
           &v.wfn.eorb, &v.x1, &v.x2, &v.x3, &v.dx, &v.dy, &v.dz, &v.r2, &v.chi, &v.chix, &v.chiy, &v.chiz, &v.chid2,
-          &v.chimax, &v.psi, &v.gx, &v.gy, &v.gz, &v.d2, &v.sumr, &v.sumr2, &v.sumr3, &v.sumr4, &v.cmax, &v.expbuf,
-          &v.ceff, &v.umin, &v.hbound, &v.spare})
+          &v.chimax, &v.psi, &v.gx, &v.gy, &v.gz, &v.d2, &v.sumr, &v.sumr2, &v.sumr3, &v.sumr4, &v.largest_coefficient,
+          &v.shell_exp, &v.effective_coef, &v.closest_r2, &v.term_bound, &v.padding_out})
       work_bytes += static_cast<double>(b->capacity() * sizeof(double));
-    for (const std::vector<std::int32_t>* b : {&v.wfn.ict, &v.wfn.type, &v.slot_of, &v.shell_of, &v.shell_slot,
-                                               &v.active, &v.used, &v.occupied, &v.row_orbitals})
+    for (const std::vector<std::int32_t>* b : {&v.wfn.ict, &v.wfn.type, &v.slot_of, &v.shell_of, &v.shell_exp_slot,
+                                               &v.active_prims, &v.block_prims, &v.occupied_orbitals,
+                                               &v.row_orbitals})
       work_bytes += static_cast<double>(b->capacity() * sizeof(std::int32_t));
   }
   const double grid_mb = static_cast<double>(box.size()) * 8.0 * (all ? 6 : 1) / 1048576.0;

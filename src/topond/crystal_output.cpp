@@ -1,6 +1,5 @@
 #include "topond/crystal_output.hpp"
 
-#include <stdexcept>
 #include <string_view>
 
 #include "run/run_end.hpp"
@@ -30,7 +29,7 @@ bool starts_with(const std::string& line, std::string_view heading) {
 
 }  // namespace
 
-CrystalScan read_crystal_output(textio::LineReader& in, CrystalCell& cell) {
+CrystalCell read_crystal_output(textio::LineReader& in) {
   static const textio::Layout atom_layout = textio::Layout::parse("A11,3E20.12");
   static const textio::Layout lattice_layout = textio::Layout::parse("3E21.12");
 
@@ -48,13 +47,17 @@ CrystalScan read_crystal_output(textio::LineReader& in, CrystalCell& cell) {
       count_found = true;
     }
   }
-  if (!count_found) return CrystalScan::NoAtomCount;
-  if (count < 0) return CrystalScan::NegativeAtomCount;
+  if (!count_found)
+    throw CrystalOutputRejected(
+        "file holds no NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL: line before INPUT COORDINATES");
+  if (count < 0)
+    throw CrystalOutputRejected("file gives a negative NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:");
 
   // The line after the heading is blank, the next one is the column heading.
   in.require();
   current = a80(in.require());
 
+  CrystalCell cell;
   check_allocation(static_cast<std::size_t>(count), sizeof(CrystalAtom));
   cell.atoms.assign(static_cast<std::size_t>(count), CrystalAtom{});
   for (CrystalAtom& atom : cell.atoms) {
@@ -71,7 +74,7 @@ CrystalScan read_crystal_output(textio::LineReader& in, CrystalCell& cell) {
     const textio::InItem items[] = {&vector[0], &vector[1], &vector[2]};
     textio::read_record(in, lattice_layout, items);
   }
-  return CrystalScan::Ok;
+  return cell;
 }
 
 std::array<float, 3> fractional_to_bohr(const std::array<float, 3>& f,
@@ -85,36 +88,33 @@ std::array<float, 3> fractional_to_bohr(const std::array<float, 3>& f,
   return cartesian;
 }
 
-std::vector<GridAtom> cube_atoms(const CrystalCell& cell, const InputVariables& iv, const std::string& file_name) {
-  const std::int32_t n_symm = iv.n_symm > 0 ? iv.n_symm : 0;
-  const std::size_t operations = static_cast<std::size_t>(n_symm);
-  if (iv.symm_op.size() < 9 * operations || iv.transl.size() < 3 * operations)
-    throw std::logic_error("cube_atoms: symmetry arrays smaller than n_symm");
-
+std::vector<GridAtom> cube_atoms(const CrystalCell& cell, std::span<const SymmetryOperation> operations,
+                                 const std::string& file_name) {
   // The atomic number is the I2 field of columns 7-8 of the label: for a label
   // carrying 200 + Z (an atom with a pseudopotential) these are the last two
   // digits, the element's number.
   std::vector<std::int32_t> numbers(cell.atoms.size(), 0);
-  if (n_symm > 0) {
+  if (!operations.empty()) {
     for (std::size_t n = 0; n < cell.atoms.size(); ++n) {
       if (!textio::parse_int(textio::columns(cell.atoms[n].label, 7, 2), numbers[n]))
         throw textio::TextIoError(textio::TextIoError::Kind::BadValue, file_name, cell.atoms[n].line);
     }
   }
 
-  check_allocation(operations * cell.atoms.size(), sizeof(GridAtom));
+  check_allocation(operations.size() * cell.atoms.size(), sizeof(GridAtom));
   std::vector<GridAtom> list;
-  list.reserve(operations * cell.atoms.size());
-  for (int s = 1; s <= n_symm; ++s) {
+  list.reserve(operations.size() * cell.atoms.size());
+  for (const SymmetryOperation& op : operations) {
     for (std::size_t n = 0; n < cell.atoms.size(); ++n) {
       const std::array<float, 3>& f = cell.atoms[n].frac;
       std::array<float, 3> moved{};
-      for (int r = 1; r <= 3; ++r) {
+      for (std::size_t r = 0; r < 3; ++r) {
         // The rotation sum in single precision, the translation added in
         // double, the coordinate stored in single precision.
-        const float rotated = static_cast<float>(iv.symm(s, 1, r)) * f[0] + static_cast<float>(iv.symm(s, 2, r)) * f[1] +
-                              static_cast<float>(iv.symm(s, 3, r)) * f[2];
-        moved[r - 1] = static_cast<float>(static_cast<double>(rotated) + iv.tr(s, r));
+        const std::array<std::int32_t, 3>& row = op.rotation[r];
+        const float rotated = static_cast<float>(row[0]) * f[0] + static_cast<float>(row[1]) * f[1] +
+                              static_cast<float>(row[2]) * f[2];
+        moved[r] = static_cast<float>(static_cast<double>(rotated) + op.translation[r]);
       }
       const std::array<float, 3> bohr = fractional_to_bohr(moved, cell.lattice);
       GridAtom atom;

@@ -4,11 +4,12 @@
 // and the cube atom list built from them by the symmetry operations.
 #include <array>
 #include <cstdint>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "grid/grid_data.hpp"
-#include "run/input_variables.hpp"
 #include "textio/textio.hpp"
 
 namespace tessaro {
@@ -25,23 +26,33 @@ struct CrystalCell {
   std::array<std::array<float, 3>, 3> lattice{};
 };
 
-enum class CrystalScan {
-  Ok,
-  NoAtomCount,        // no atom-count line before " INPUT COORDINATES"
-  NegativeAtomCount,  // the last atom-count line held a negative number
+// A CRYSTAL output that reads but gives no atom count to use. The message
+// follows the file's name on the report line.
+class CrystalOutputRejected : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
 };
 
 // Scans a CRYSTAL output: the atom count, the atoms after " INPUT
 // COORDINATES", the lattice vectors after the Cartesian lattice heading.
-// The end of the file before a heading, or a field that is not a number,
-// throws textio::TextIoError with the file and line.
-CrystalScan read_crystal_output(textio::LineReader& crystal_output, CrystalCell& cell);
+// No atom-count line before " INPUT COORDINATES", or a negative count on the
+// last one, throws CrystalOutputRejected. The end of the file before a
+// heading, or a field that is not a number, throws textio::TextIoError with
+// the file and line.
+CrystalCell read_crystal_output(textio::LineReader& crystal_output);
+
+// One symmetry operation: component r of the moved atom is
+// rotation[r][0] f1 + rotation[r][1] f2 + rotation[r][2] f3 + translation[r].
+struct SymmetryOperation {
+  std::array<std::array<std::int32_t, 3>, 3> rotation{};
+  std::array<double, 3> translation{};
+};
 
 // The cube atom list: every listed atom under operation 1, then every one
 // under operation 2, and so on, in Cartesian bohr. A label whose columns 7-8
 // are not a number throws textio::TextIoError naming `file_name` and the
 // atom's line.
-std::vector<GridAtom> cube_atoms(const CrystalCell& cell, const InputVariables& input_variables,
+std::vector<GridAtom> cube_atoms(const CrystalCell& cell, std::span<const SymmetryOperation> operations,
                                  const std::string& file_name);
 
 // The conversion of one atom from fractional coordinates to Cartesian bohr.

@@ -1,13 +1,15 @@
 #include "topond/topo_to_cube.hpp"
 
-#include "run/output_file.hpp"
-
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "grid/grid_files.hpp"
+#include "run/output_file.hpp"
+#include "run/output_names.hpp"
 #include "run/run.hpp"
 #include "run/run_end.hpp"
 #include "topond/crystal_output.hpp"
@@ -18,11 +20,6 @@ namespace tessaro {
 namespace {
 
 constexpr std::string_view kCannotOpen = " file cannot be opened, program stop";
-constexpr std::string_view kNoAtomCount =
-    " file holds no NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL: line before INPUT COORDINATES,"
-    " program stop";
-constexpr std::string_view kNegativeAtomCount =
-    " file gives a negative NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:, program stop";
 
 // One report line, the file name as set in the input (all its columns) then
 // the text; the run ends with the error status.
@@ -42,6 +39,22 @@ bool open_input(std::ifstream& file, const std::string& name) {
   return static_cast<bool>(file);
 }
 
+// The symmetry operations of the settings as plain values.
+std::vector<SymmetryOperation> symmetry_operations(const InputVariables& iv) {
+  const std::size_t count = iv.n_symm > 0 ? static_cast<std::size_t>(iv.n_symm) : 0;
+  if (iv.symm_op.size() < 9 * count || iv.transl.size() < 3 * count)
+    throw std::logic_error("symmetry_operations: symmetry arrays smaller than n_symm");
+  std::vector<SymmetryOperation> operations(count);
+  for (int i = 1; i <= iv.n_symm; ++i) {
+    SymmetryOperation& op = operations[static_cast<std::size_t>(i - 1)];
+    for (int j = 1; j <= 3; ++j) {
+      for (int c = 1; c <= 3; ++c) op.rotation[j - 1][c - 1] = iv.symm(i, c, j);
+      op.translation[j - 1] = iv.tr(i, j);
+    }
+  }
+  return operations;
+}
+
 }  // namespace
 
 void topo_to_cube(Run& run) {
@@ -53,17 +66,14 @@ void topo_to_cube(Run& run) {
     std::ifstream file;
     if (!open_input(file, crystal_name)) stop(run, iv.crys_out, kCannotOpen);
     textio::LineReader crystal_output(file, crystal_name);
-    switch (read_crystal_output(crystal_output, cell)) {
-      case CrystalScan::Ok:
-        break;
-      case CrystalScan::NoAtomCount:
-        stop(run, iv.crys_out, kNoAtomCount);
-      case CrystalScan::NegativeAtomCount:
-        stop(run, iv.crys_out, kNegativeAtomCount);
+    try {
+      cell = read_crystal_output(crystal_output);
+    } catch (const CrystalOutputRejected& e) {
+      stop(run, iv.crys_out, " " + std::string(e.what()) + ", program stop");
     }
   }
   // Every cube of the run carries this same atom list.
-  const std::vector<GridAtom> atoms = cube_atoms(cell, iv, trimmed(iv.crys_out));
+  const std::vector<GridAtom> atoms = cube_atoms(cell, symmetry_operations(iv), trimmed(iv.crys_out));
 
   const std::string* grid_names[] = {&iv.grd_top_name1, &iv.grd_top_name2, &iv.grd_top_name3};
   const std::string* cube_names[] = {&iv.cubeout1, &iv.cubeout2, &iv.cubeout3};
@@ -83,7 +93,7 @@ void topo_to_cube(Run& run) {
     grid.natoms = static_cast<std::int32_t>(atoms.size());
     grid.atoms = atoms;
 
-    const std::string cube_name = trimmed(*cube_names[g]) + ".cube";
+    const std::string cube_name = output_name(*cube_names[g], top_output::kCube);
     OutputFile cube(run, cube_name);
     cube_writing(cube.stream(), grid, grid.cube_array);
     cube.commit();

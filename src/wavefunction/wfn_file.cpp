@@ -2,12 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <limits>
+#include <string>
 #include <string_view>
 
-#include "run/run.hpp"
 #include "run/run_end.hpp"
 
 namespace tessaro {
@@ -204,28 +202,6 @@ void read_wfn_file(LineReader& in, Wavefunction& wfn) {
       ++n;
     }
     wfn.itp[static_cast<std::size_t>(t - 1)] = static_cast<std::int32_t>(n);
-  }
-}
-
-void readwfn(Run& run, Wavefunction& wfn) {
-  const std::string& name33 = run.input_variables.wfn_inpname;
-  const std::string name = trimmed(name33);
-  // A directory opens as a stream on some systems but holds no lines: it is a
-  // file that cannot be opened as well.
-  std::error_code ec;
-  const bool directory = std::filesystem::is_directory(name, ec);
-  std::ifstream file;
-  if (!directory) file.open(name, std::ios::in | std::ios::binary);
-  if (directory || !file) {
-    run.report_line(name33 + kCannotBeOpened);
-    end_run(1);
-  }
-  LineReader in(file, name);
-  try {
-    read_wfn_file(in, wfn);
-  } catch (const WfnFileRejected& e) {
-    run.report_line(std::string(e.what()) + ", program stop");
-    end_run(1);
   }
 }
 

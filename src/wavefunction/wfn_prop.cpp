@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <span>
@@ -26,6 +27,34 @@ void copy_row(const std::vector<double>& row, std::size_t n, std::vector<double>
   std::copy(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(n), grid.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
+// Follows the name of a file that cannot be opened in the report line.
+constexpr const char* kCannotBeOpened = " file cannot be opened, program stop";
+
+// `readwfn`: opens the file named by wfn_inpname and reads it into wfn. A file
+// that cannot be opened or is rejected gets one report line and ends the run
+// with status 1.
+void readwfn(Run& run, Wavefunction& wfn) {
+  const std::string& name33 = run.input_variables.wfn_inpname;
+  const std::string name = trimmed(name33);
+  // A directory opens as a stream on some systems but holds no lines: it is a
+  // file that cannot be opened as well.
+  std::error_code ec;
+  const bool directory = std::filesystem::is_directory(name, ec);
+  std::ifstream file;
+  if (!directory) file.open(name, std::ios::in | std::ios::binary);
+  if (directory || !file) {
+    run.report_line(name33 + kCannotBeOpened);
+    end_run(1);
+  }
+  textio::LineReader in(file, name);
+  try {
+    read_wfn_file(in, wfn);
+  } catch (const WfnFileRejected& e) {
+    run.report_line(std::string(e.what()) + ", program stop");
+    end_run(1);
+  }
+}
+
 }  // namespace
 
 std::size_t WfnBox::size() const { return count_of(n[0]) * count_of(n[1]) * count_of(n[2]); }
@@ -46,10 +75,10 @@ WfnBox wfn_box(const InputVariables& iv) {
 
 WfnSwitches wfn_switches(const InputVariables& iv) {
   WfnSwitches sw;
-  sw.rho = iv.wfn_risp[0] != 0;
-  sw.gra = iv.wfn_risp[1] != 0;
-  sw.lap = iv.wfn_risp[2] != 0;
-  sw.ene = iv.wfn_risp[3] != 0;
+  sw.rho = iv.wfn_risp[kWfnRhoJob] != 0;
+  sw.gra = iv.wfn_risp[kWfnGradientJob] != 0;
+  sw.lap = iv.wfn_risp[kWfnLaplacianJob] != 0;
+  sw.ene = iv.wfn_risp[kWfnEnergyJob] != 0;
   return sw;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <span>
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
@@ -40,27 +41,30 @@ template <class V>
     return V{d, d, d, d};
 }
 
-// X^lx Y^ly Z^lz as a left-to-right product of its factors.
+// r times X^lx Y^ly Z^lz, one factor at a time from the left.
+template <int LX, int LY, int LZ, class V>
+[[gnu::always_inline]] inline V times_mono(const V& r, const V& X, const V& Y, const V& Z) {
+  if constexpr (LX > 0)
+    return times_mono<LX - 1, LY, LZ>(r * X, X, Y, Z);
+  else if constexpr (LY > 0)
+    return times_mono<0, LY - 1, LZ>(r * Y, X, Y, Z);
+  else if constexpr (LZ > 0)
+    return times_mono<0, 0, LZ - 1>(r * Z, X, Y, Z);
+  else
+    return r;
+}
+
+// X^lx Y^ly Z^lz as a left-to-right product of its factors, 1 for none.
 template <int LX, int LY, int LZ, class V>
 [[gnu::always_inline]] inline V mono(const V& X, const V& Y, const V& Z) {
-  if constexpr (LX + LY + LZ == 0) {
+  if constexpr (LX > 0)
+    return times_mono<LX - 1, LY, LZ>(X, X, Y, Z);
+  else if constexpr (LY > 0)
+    return times_mono<0, LY - 1, LZ>(Y, X, Y, Z);
+  else if constexpr (LZ > 0)
+    return times_mono<0, 0, LZ - 1>(Z, X, Y, Z);
+  else
     return splat<V>(1.0);
-  } else {
-    V r;
-    bool have = false;
-    auto mul = [&](const V& f) {
-      if (!have) {
-        r = f;
-        have = true;
-      } else {
-        r = r * f;
-      }
-    };
-    for (int i = 0; i < LX; ++i) mul(X);
-    for (int i = 0; i < LY; ++i) mul(Y);
-    for (int i = 0; i < LZ; ++i) mul(Z);
-    return r;
-  }
 }
 
 // One first-derivative term l X^(l-1) ... E (absent when l = 0).
@@ -199,14 +203,15 @@ const TypeEntry kTypes[20] = {
 const TypeEntry& type_entry(int t) { return kTypes[t - 1]; }
 
 // Upper bounds of a primitive's magnitudes over a row. For a term
-// r^p exp(-alpha r^2) with r^2 >= umin (the smallest squared distance from
-// the centre on the row) the largest value is taken at
-// r^2 = max(umin, p / (2 alpha)). h[p] is that bound for p = 0..5, enlarged
-// so that rounding in the computed values and in this bound cannot matter.
-void term_bounds(double alpha, double umin, int pmax, double h[6]) {
+// r^p exp(-alpha r^2) with r^2 >= closest_r2 (the smallest squared distance
+// from the centre on the row) the largest value is taken at
+// r^2 = max(closest_r2, p / (2 alpha)). h[p] is that bound for p = 0..5,
+// enlarged so that rounding in the computed values and in this bound cannot
+// matter.
+void term_bounds(double alpha, double closest_r2, int pmax, double h[6]) {
   double last_u = -1.0, last_e = 0.0;
   for (int p = 0; p <= pmax; ++p) {
-    const double u = std::max(umin, p / (2.0 * alpha));
+    const double u = std::max(closest_r2, p / (2.0 * alpha));
     if (u != last_u) {
       last_u = u;
       last_e = std::exp(-(u * alpha));
@@ -235,7 +240,7 @@ double primitive_bound(int t, double alpha, const double h[6], bool with_derivat
   return std::max({value, grad, lap}) * 1.0001;
 }
 
-// out_q[m][k] = sum over the used rows j, in order, of ceff[j][m] x a_q[slot j][k],
+// outs[o][k] = sum over the given slots j, in order, of coef[j][m0 + o] x a[j][k],
 // for one block of four orbitals and all points. Accumulators stay in registers
 // over the whole primitive sum.
 // GCC builds an AVX2 clone chosen at run time; clang (fuzzing builds) takes the
@@ -245,21 +250,20 @@ double primitive_bound(int t, double alpha, const double h[6], bool with_derivat
 #else
 #define TESSARO_ROW_CLONES
 #endif
-TESSARO_ROW_CLONES void accumulate_block(const double* a, std::size_t np,
-                                                                        const double* ceff, std::size_t ldc,
-                                                                        const std::int32_t* used, std::size_t nused,
-                                                                        double* const* outs, std::size_t m0) {
+TESSARO_ROW_CLONES void accumulate_block(const double* a, std::size_t np, const double* coef, std::size_t ldc,
+                                         const std::int32_t* slots, std::size_t nslots, double* const* outs,
+                                         std::size_t m0) {
   double* o0 = outs[0];
   double* o1 = outs[1];
   double* o2 = outs[2];
   double* o3 = outs[3];
   for (std::size_t k = 0; k < np; k += 2 * kLanes) {
     Vd a00 = {}, a01 = {}, a10 = {}, a11 = {}, a20 = {}, a21 = {}, a30 = {}, a31 = {};
-    for (std::size_t u = 0; u < nused; ++u) {
-      const std::int32_t j = used[u];
+    for (std::size_t u = 0; u < nslots; ++u) {
+      const std::int32_t j = slots[u];
       const double* col = a + static_cast<std::size_t>(j) * np + k;
       const Vd v0 = load(col), v1 = load(col + kLanes);
-      const double* c = ceff + static_cast<std::size_t>(j) * ldc + m0;
+      const double* c = coef + static_cast<std::size_t>(j) * ldc + m0;
       const Vd c0 = splat<Vd>(c[0]), c1 = splat<Vd>(c[1]), c2 = splat<Vd>(c[2]), c3 = splat<Vd>(c[3]);
       a00 = a00 + c0 * v0;
       a01 = a01 + c0 * v1;
@@ -289,69 +293,70 @@ void exp_row(const double* r2, double alpha, std::size_t n, std::size_t np, doub
   for (std::size_t k = n; k < np; ++k) e[k] = 0.0;
 }
 
-// The shared body of both evaluators.
-void evaluate_row(WfnVar& v, bool full) {
-  const Wavefunction& w = v.wfn;
+// Smallest squared distance of each centre from the row.
+void closest_approach(WfnVar& v) {
   const std::size_t np = v.np, n = v.n;
-  const std::size_t nprims = static_cast<std::size_t>(w.nprims);
-  const std::size_t ldc = v.nmo_pad;
-
-  // Smallest squared distance of each centre from the row.
-  for (std::size_t a = 0; a < static_cast<std::size_t>(w.ncent); ++a) {
+  for (std::size_t a = 0; a < static_cast<std::size_t>(v.wfn.ncent); ++a) {
     double m = std::numeric_limits<double>::infinity();
     const double* r = v.r2.data() + a * np;
     for (std::size_t k = 0; k < n; ++k) m = std::min(m, r[k]);
-    v.umin[a] = m;
+    v.closest_r2[a] = m;
   }
+}
 
-  // Primitives that may pass the cutoff for some orbital somewhere on the row.
-  // A primitive whose bound times its largest coefficient cannot pass is left
-  // out of every orbital, exactly as the cutoff would leave it out.
-  v.active.clear();
+// Primitives that may pass the cutoff for some orbital somewhere on the row
+// get a slot. A primitive whose bound times its largest coefficient cannot
+// pass is left out of every orbital, exactly as the cutoff would leave it out.
+void select_primitives(WfnVar& v, bool full) {
+  const Wavefunction& w = v.wfn;
+  v.active_prims.clear();
   std::fill(v.slot_of.begin(), v.slot_of.end(), -1);
-  std::fill(v.shell_slot.begin(), v.shell_slot.end(), -1);
+  std::fill(v.shell_exp_slot.begin(), v.shell_exp_slot.end(), -1);
   std::fill(v.chimax.begin(), v.chimax.end(), 0.0);
-  if (n == 0) {
-    // No points: every maximum stays 0 and nothing contributes.
-  } else {
-    for (std::size_t s = 0; s < v.shells.size(); ++s) {
-      const WfnVar::Shell& sh = v.shells[s];
-      term_bounds(sh.alpha, v.umin[static_cast<std::size_t>(sh.centre)], sh.lmax + (full ? 2 : 0),
-                  v.hbound.data() + 6 * s);
-    }
-    for (std::size_t i = 0; i < nprims; ++i) {
-      const std::size_t s = static_cast<std::size_t>(v.shell_of[i]);
-      const double b = primitive_bound(w.type[i], v.shells[s].alpha, v.hbound.data() + 6 * s, full);
-      if (b * v.cmax[i] * 1.0001 <= kContributionCutoff) continue;
-      v.slot_of[i] = static_cast<std::int32_t>(v.active.size());
-      v.active.push_back(static_cast<std::int32_t>(i));
-    }
+  // No points: every maximum stays 0 and nothing contributes.
+  if (v.n == 0) return;
+  for (std::size_t s = 0; s < v.shells.size(); ++s) {
+    const WfnVar::Shell& sh = v.shells[s];
+    term_bounds(sh.alpha, v.closest_r2[static_cast<std::size_t>(sh.centre)], sh.lmax + (full ? 2 : 0),
+                v.term_bound.data() + 6 * s);
   }
+  for (std::size_t i = 0; i < static_cast<std::size_t>(w.nprims); ++i) {
+    const std::size_t s = static_cast<std::size_t>(v.shell_of[i]);
+    const double b = primitive_bound(w.type[i], v.shells[s].alpha, v.term_bound.data() + 6 * s, full);
+    if (b * v.largest_coefficient[i] * 1.0001 <= kContributionCutoff) continue;
+    v.slot_of[i] = static_cast<std::int32_t>(v.active_prims.size());
+    v.active_prims.push_back(static_cast<std::int32_t>(i));
+  }
+}
 
-  const std::size_t nact = v.active.size();
-
-  // One exponential per shell and point, shared by the primitives of a shell
-  // (exp of the same argument is the same number).
+// One exponential per shell and point, shared by the primitives of a shell
+// (exp of the same argument is the same number).
+void shell_exponentials(WfnVar& v) {
+  const std::size_t np = v.np;
   std::size_t nexp = 0;
-  for (std::int32_t i : v.active) {
+  for (std::int32_t i : v.active_prims) {
     const std::int32_t s = v.shell_of[static_cast<std::size_t>(i)];
-    if (v.shell_slot[static_cast<std::size_t>(s)] >= 0) continue;
-    v.shell_slot[static_cast<std::size_t>(s)] = static_cast<std::int32_t>(nexp);
+    if (v.shell_exp_slot[static_cast<std::size_t>(s)] >= 0) continue;
+    v.shell_exp_slot[static_cast<std::size_t>(s)] = static_cast<std::int32_t>(nexp);
     const WfnVar::Shell& sh = v.shells[static_cast<std::size_t>(s)];
-    exp_row(v.r2.data() + static_cast<std::size_t>(sh.centre) * np, sh.alpha, n, np, v.expbuf.data() + nexp * np);
+    exp_row(v.r2.data() + static_cast<std::size_t>(sh.centre) * np, sh.alpha, v.n, np, v.shell_exp.data() + nexp * np);
     ++nexp;
   }
+}
 
-  // Primitive values (and derivatives), their row maxima, and the effective
-  // coefficients: c where |chimax x c| > cutoff, else 0.
-  bool nonfinite = false;
-  double largest = 0.0;  // of |chimax x coefficient|
-  for (std::size_t j = 0; j < nact; ++j) {
-    const std::size_t i = static_cast<std::size_t>(v.active[j]);
+// Primitive values (and derivatives) of the row and their row maxima.
+// Returns the largest |chimax x coefficient|; sets nonfinite when a value on
+// the row is not finite.
+double primitive_rows(WfnVar& v, bool full, bool& nonfinite) {
+  const Wavefunction& w = v.wfn;
+  const std::size_t np = v.np;
+  double largest = 0.0;
+  for (std::size_t j = 0; j < v.active_prims.size(); ++j) {
+    const std::size_t i = static_cast<std::size_t>(v.active_prims[j]);
     const std::size_t a = static_cast<std::size_t>(w.ict[i]);
-    const std::size_t sslot = static_cast<std::size_t>(v.shell_slot[static_cast<std::size_t>(v.shell_of[i])]);
+    const std::size_t exp_slot = static_cast<std::size_t>(v.shell_exp_slot[static_cast<std::size_t>(v.shell_of[i])]);
     RowArgs args{v.dx.data() + a * np, v.dy.data() + a * np, v.dz.data() + a * np, v.r2.data() + a * np,
-                 v.expbuf.data() + sslot * np, w.sum[i], w.div[i], v.chi.data() + j * np, nullptr, nullptr,
+                 v.shell_exp.data() + exp_slot * np, w.sum[i], w.div[i], v.chi.data() + j * np, nullptr, nullptr,
                  nullptr, nullptr, np};
     // Padding points have E = 0, so their values are zeros and never raise
     // the maximum of the row's points.
@@ -367,74 +372,102 @@ void evaluate_row(WfnVar& v, bool full) {
     }
     const double m = mx.value(nonfinite);
     v.chimax[i] = m;
-    largest = std::max(largest, m * v.cmax[i]);
+    largest = std::max(largest, m * v.largest_coefficient[i]);
   }
+  return largest;
+}
 
-  // The orbitals filled on this row. An unoccupied orbital is passed over only
-  // when every orbital value, and every square and product of them that the
-  // properties form, is certainly finite (0 times a finite number is 0).
-  const std::size_t nmo = static_cast<std::size_t>(w.nmo);
+// The orbitals filled on this row, and the effective coefficients: c where
+// |chimax x c| > cutoff, else 0. An unoccupied orbital is passed over only
+// when every orbital value, and every square and product of them that the
+// properties form, is certainly finite (0 times a finite number is 0).
+void row_coefficients(WfnVar& v, bool nonfinite, double largest) {
+  const Wavefunction& w = v.wfn;
+  const std::size_t nact = v.active_prims.size(), ldc = v.nmo_pad;
   v.row_orbitals.clear();
   if (v.skip_unoccupied && !nonfinite && largest * static_cast<double>(nact + 1) <= 1.0e150) {
-    v.row_orbitals = v.occupied;
+    v.row_orbitals = v.occupied_orbitals;
   } else {
-    for (std::size_t mo = 0; mo < nmo; ++mo) v.row_orbitals.push_back(static_cast<std::int32_t>(mo));
+    for (std::size_t mo = 0; mo < static_cast<std::size_t>(w.nmo); ++mo)
+      v.row_orbitals.push_back(static_cast<std::int32_t>(mo));
   }
   const std::size_t nrow = v.row_orbitals.size();
   for (std::size_t j = 0; j < nact; ++j) {
-    const std::size_t i = static_cast<std::size_t>(v.active[j]);
+    const std::size_t i = static_cast<std::size_t>(v.active_prims[j]);
     const double m = v.chimax[i];
-    double* c = v.ceff.data() + j * ldc;
+    double* c = v.effective_coef.data() + j * ldc;
     for (std::size_t o = 0; o < nrow; ++o) {
       const double coef = w.coefficient(i, static_cast<std::size_t>(v.row_orbitals[o]));
       c[o] = std::fabs(m * coef) > kContributionCutoff ? coef : 0.0;
     }
     for (std::size_t o = nrow; o < ldc; ++o) c[o] = 0.0;
   }
+}
 
-  struct Quantity {
-    const std::vector<double>* a;
-    std::vector<double>* out;
-  };
-  const Quantity all[5] = {{&v.chi, &v.psi}, {&v.chix, &v.gx}, {&v.chiy, &v.gy}, {&v.chiz, &v.gz}, {&v.chid2, &v.d2}};
-  const std::size_t nq = full ? 5 : 1;
+// A primitive buffer and the orbital buffer its terms add up to.
+struct Quantity {
+  const std::vector<double>* prim;
+  std::vector<double>* orbital;
+};
 
-  if (nonfinite) {
-    // A value that is not finite would turn a left-out contribution (a zero
-    // coefficient times it) into a not-a-number: add term by term instead.
-    for (std::size_t q = 0; q < nq; ++q) {
-      std::vector<double>& out = *all[q].out;
-      std::fill(out.begin(), out.end(), 0.0);
-      for (std::size_t o = 0; o < nrow; ++o) {
-        double* dst = out.data() + static_cast<std::size_t>(v.row_orbitals[o]) * np;
-        for (std::size_t j = 0; j < nact; ++j) {
-          const double c = v.ceff[j * ldc + o];
-          if (c == 0.0) continue;
-          const double* col = all[q].a->data() + j * np;
-          for (std::size_t k = 0; k < np; ++k) dst[k] = dst[k] + c * col[k];
-        }
+// A value that is not finite would turn a left-out contribution (a zero
+// coefficient times it) into a not-a-number: add term by term instead.
+void accumulate_term_by_term(WfnVar& v, std::span<const Quantity> quantities) {
+  const std::size_t np = v.np, nact = v.active_prims.size(), ldc = v.nmo_pad;
+  for (const Quantity& q : quantities) {
+    std::vector<double>& out = *q.orbital;
+    std::fill(out.begin(), out.end(), 0.0);
+    for (std::size_t o = 0; o < v.row_orbitals.size(); ++o) {
+      double* dst = out.data() + static_cast<std::size_t>(v.row_orbitals[o]) * np;
+      for (std::size_t j = 0; j < nact; ++j) {
+        const double c = v.effective_coef[j * ldc + o];
+        if (c == 0.0) continue;
+        const double* col = q.prim->data() + j * np;
+        for (std::size_t k = 0; k < np; ++k) dst[k] = dst[k] + c * col[k];
       }
     }
-    return;
   }
+}
 
-  // Orbitals four at a time. A primitive left out of an orbital has an
-  // effective coefficient of 0 there; adding its product (a zero) changes no
-  // sum, since a sum started at +0 is never -0.
+// Orbitals four at a time. A primitive left out of an orbital has an
+// effective coefficient of 0 there; adding its product (a zero) changes no
+// sum, since a sum started at +0 is never -0.
+void accumulate_in_blocks(WfnVar& v, std::span<const Quantity> quantities) {
+  const std::size_t np = v.np, nact = v.active_prims.size(), ldc = v.nmo_pad;
+  const std::size_t nrow = v.row_orbitals.size();
   for (std::size_t m0 = 0; m0 < nrow; m0 += 4) {
-    v.used.clear();
+    v.block_prims.clear();
     for (std::size_t j = 0; j < nact; ++j) {
-      const double* c = v.ceff.data() + j * ldc + m0;
-      if (c[0] != 0.0 || c[1] != 0.0 || c[2] != 0.0 || c[3] != 0.0) v.used.push_back(static_cast<std::int32_t>(j));
+      const double* c = v.effective_coef.data() + j * ldc + m0;
+      if (c[0] != 0.0 || c[1] != 0.0 || c[2] != 0.0 || c[3] != 0.0)
+        v.block_prims.push_back(static_cast<std::int32_t>(j));
     }
-    for (std::size_t q = 0; q < nq; ++q) {
+    for (const Quantity& q : quantities) {
       double* outs[4];
       for (std::size_t o = 0; o < 4; ++o)
-        outs[o] = m0 + o < nrow ? all[q].out->data() + static_cast<std::size_t>(v.row_orbitals[m0 + o]) * np
-                                : v.spare.data();
-      accumulate_block(all[q].a->data(), np, v.ceff.data(), ldc, v.used.data(), v.used.size(), outs, m0);
+        outs[o] = m0 + o < nrow ? q.orbital->data() + static_cast<std::size_t>(v.row_orbitals[m0 + o]) * np
+                                : v.padding_out.data();
+      accumulate_block(q.prim->data(), np, v.effective_coef.data(), ldc, v.block_prims.data(), v.block_prims.size(),
+                       outs, m0);
     }
   }
+}
+
+// The shared body of both evaluators.
+void evaluate_row(WfnVar& v, bool full) {
+  closest_approach(v);
+  select_primitives(v, full);
+  shell_exponentials(v);
+  bool nonfinite = false;
+  const double largest = primitive_rows(v, full, nonfinite);
+  row_coefficients(v, nonfinite, largest);
+
+  const Quantity all[5] = {{&v.chi, &v.psi}, {&v.chix, &v.gx}, {&v.chiy, &v.gy}, {&v.chiz, &v.gz}, {&v.chid2, &v.d2}};
+  const std::span<const Quantity> quantities(all, full ? 5 : 1);
+  if (nonfinite)
+    accumulate_term_by_term(v, quantities);
+  else
+    accumulate_in_blocks(v, quantities);
 }
 
 }  // namespace
@@ -455,9 +488,9 @@ void WfnVar::setup(std::size_t points, bool with_derivatives, bool with_energy) 
   const std::size_t ncent = static_cast<std::size_t>(w.ncent);
   const std::size_t nprims = static_cast<std::size_t>(w.nprims);
   nmo_pad = (static_cast<std::size_t>(w.nmo) + 3) / 4 * 4;
-  occupied.clear();
+  occupied_orbitals.clear();
   for (std::size_t m = 0; m < static_cast<std::size_t>(w.nmo); ++m)
-    if (w.po[m] != 0.0) occupied.push_back(static_cast<std::int32_t>(m));
+    if (w.po[m] != 0.0) occupied_orbitals.push_back(static_cast<std::int32_t>(m));
   row_orbitals.clear();
 
   // Shells: stored primitives with the same centre and exponent share one
@@ -470,18 +503,17 @@ void WfnVar::setup(std::size_t points, bool with_derivatives, bool with_energy) 
     auto it = index.find(key);
     if (it == index.end()) {
       it = index.emplace(key, static_cast<std::int32_t>(shells.size())).first;
-      shells.push_back(Shell{w.ict[i], w.exx[i], 0, {}});
+      shells.push_back(Shell{w.ict[i], w.exx[i], 0});
     }
     Shell& sh = shells[static_cast<std::size_t>(it->second)];
-    sh.prims.push_back(static_cast<std::int32_t>(i));
     const TypeEntry& e = type_entry(w.type[i]);
     sh.lmax = std::max(sh.lmax, e.lx + e.ly + e.lz);
     shell_of[i] = it->second;
   }
-  cmax.assign(nprims, 0.0);
+  largest_coefficient.assign(nprims, 0.0);
   for (std::size_t i = 0; i < nprims; ++i)
     for (std::size_t m = 0; m < static_cast<std::size_t>(w.nmo); ++m)
-      cmax[i] = std::max(cmax[i], std::fabs(w.coefficient(i, m)));
+      largest_coefficient[i] = std::max(largest_coefficient[i], std::fabs(w.coefficient(i, m)));
 
   const std::size_t nbuf = with_derivatives ? 5 : 1;
   check_allocation(np, (3 + 4 * ncent + 4) * sizeof(double));
@@ -494,15 +526,15 @@ void WfnVar::setup(std::size_t points, bool with_derivatives, bool with_energy) 
   dy.assign(np * ncent, 0.0);
   dz.assign(np * ncent, 0.0);
   r2.assign(np * ncent, 0.0);
-  umin.assign(ncent, 0.0);
+  closest_r2.assign(ncent, 0.0);
   chimax.assign(nprims, 0.0);
   slot_of.assign(nprims, -1);
-  shell_slot.assign(shells.size(), -1);
-  hbound.assign(shells.size() * 6, 0.0);
-  active.reserve(nprims);
-  used.reserve(nprims);
-  ceff.assign(nprims * nmo_pad, 0.0);
-  expbuf.assign(np * shells.size(), 0.0);
+  shell_exp_slot.assign(shells.size(), -1);
+  term_bound.assign(shells.size() * 6, 0.0);
+  active_prims.reserve(nprims);
+  block_prims.reserve(nprims);
+  effective_coef.assign(nprims * nmo_pad, 0.0);
+  shell_exp.assign(np * shells.size(), 0.0);
   chi.assign(np * nprims, 0.0);
   if (with_derivatives) {
     chix.assign(np * nprims, 0.0);
@@ -517,7 +549,7 @@ void WfnVar::setup(std::size_t points, bool with_derivatives, bool with_energy) 
     gz.assign(np * nmo_pad, 0.0);
     d2.assign(np * nmo_pad, 0.0);
   }
-  spare.assign(np, 0.0);
+  padding_out.assign(np, 0.0);
   sumr.assign(np, 0.0);
   if (with_energy) {
     sumr2.assign(np, 0.0);

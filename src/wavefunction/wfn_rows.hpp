@@ -61,7 +61,10 @@ struct WfnVar {
   std::size_t nmo_pad = 0;
   std::vector<double> psi, gx, gy, gz, d2;
 
-  // Row results.
+  // Row results (`sumr` always; the other three only with the energy
+  // densities): `sumr` holds the density, gradient magnitude, Laplacian and
+  // finally G in turn; `sumr2` V, `sumr3` H, `sumr4` the Laplacian that the
+  // energy densities use.
   std::vector<double> sumr, sumr2, sumr3, sumr4;
 
   // Allocates every row buffer for rows of n points (checked against the
@@ -74,22 +77,21 @@ struct WfnVar {
   struct Shell {
     std::int32_t centre;
     double alpha;
-    int lmax;                         // largest angular momentum L of its primitives
-    std::vector<std::int32_t> prims;  // stored primitives with this centre and exponent
+    int lmax;  // largest angular momentum L of its primitives
   };
-  std::vector<Shell> shells;
-  std::vector<std::int32_t> shell_of;  // by stored primitive
-  std::vector<double> cmax;            // by stored primitive: largest |coefficient|
-  // Scratch of the engine.
-  std::vector<double> expbuf;          // [shell * np + k]
-  std::vector<std::int32_t> shell_slot;
-  std::vector<std::int32_t> active;    // primitives with a slot, in stored order
-  std::vector<double> ceff;            // [j * nmo_pad + m]
-  std::vector<std::int32_t> used;      // rows of ceff used by one orbital block
-  std::vector<double> umin;            // by centre
-  std::vector<std::int32_t> occupied;  // orbitals with non-zero occupation
-  std::vector<double> spare;           // output of the padding orbitals of a block
-  std::vector<double> hbound;          // [shell * 6 + p]: bound of r^p exp(-alpha r^2) on the row
+  std::vector<Shell> shells;                    // stored primitives of one centre and exponent
+  std::vector<std::int32_t> shell_of;           // by stored primitive
+  std::vector<double> largest_coefficient;      // by stored primitive: largest |coefficient| over the orbitals
+  std::vector<std::int32_t> occupied_orbitals;  // orbitals with non-zero occupation, ascending
+  // Scratch of the engine, rebuilt on every row.
+  std::vector<double> closest_r2;            // by centre: smallest r2 on the row
+  std::vector<double> term_bound;            // [shell * 6 + p]: bound of r^p exp(-alpha r^2) on the row
+  std::vector<std::int32_t> active_prims;    // by slot: the stored primitive, in stored order
+  std::vector<std::int32_t> shell_exp_slot;  // by shell: its exponential row in shell_exp, -1 for none
+  std::vector<double> shell_exp;             // [exponential row * np + k]: exp(-alpha r2) of one shell
+  std::vector<double> effective_coef;        // [slot * nmo_pad + o]: coefficient in row orbital o, 0 when cut off
+  std::vector<std::int32_t> block_prims;     // slots with a coefficient in the current block of four orbitals
+  std::vector<double> padding_out;           // output of the padding orbitals of a block, never read
 };
 
 // Orbital values (and with moderiv_calc gradients and Laplacians) of the

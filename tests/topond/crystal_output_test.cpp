@@ -16,29 +16,9 @@ namespace {
 using Vec = std::array<float, 3>;
 using Lattice = std::array<Vec, 3>;
 
-// Fills the symmetry arrays for operations given as rotation rows (rot[j] =
-// coefficients of x, y, z in output coordinate j) and translations.
-struct Op {
-  std::array<std::array<int, 3>, 3> rot;
-  std::array<double, 3> t{};
-};
-constexpr Op kIdentity{{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}};
-constexpr Op kInversion{{{{-1, 0, 0}, {0, -1, 0}, {0, 0, -1}}}};
-
-InputVariables with_operations(std::initializer_list<Op> ops) {
-  InputVariables iv;
-  iv.n_symm = static_cast<std::int32_t>(ops.size());
-  iv.create_symmetry_arrays(iv.n_symm);
-  int i = 1;
-  for (const Op& op : ops) {
-    for (int j = 1; j <= 3; ++j) {
-      for (int c = 1; c <= 3; ++c) iv.symm(i, c, j) = op.rot[j - 1][c - 1];
-      iv.tr(i, j) = op.t[j - 1];
-    }
-    ++i;
-  }
-  return iv;
-}
+using Ops = std::vector<SymmetryOperation>;
+const SymmetryOperation kIdentity{{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {}};
+const SymmetryOperation kInversion{{{{-1, 0, 0}, {0, -1, 0}, {0, 0, -1}}}, {}};
 
 CrystalCell cell_of(std::initializer_list<std::pair<std::string, Vec>> atoms, const Lattice& lattice) {
   CrystalCell cell;
@@ -48,16 +28,15 @@ CrystalCell cell_of(std::initializer_list<std::pair<std::string, Vec>> atoms, co
   return cell;
 }
 
-CrystalScan scan(const std::string& text, CrystalCell& cell, const std::string& name = "crystal.out") {
+CrystalCell scan(const std::string& text, const std::string& name = "crystal.out") {
   std::istringstream in(text);
   textio::LineReader reader(in, name);
-  return read_crystal_output(reader, cell);
+  return read_crystal_output(reader);
 }
 
 textio::TextIoError scan_error(const std::string& text) {
-  CrystalCell cell;
   try {
-    scan(text, cell, "cut.out");
+    scan(text, "cut.out");
   } catch (const textio::TextIoError& e) {
     return e;
   }
@@ -85,8 +64,7 @@ TEST(CrystalOutput, HandWrittenExcerpt) {
   // Decoys: an earlier atom count that the later one replaces, a line that
   // mentions INPUT COORDINATES past column 1, text after the fields, and a
   // second lattice block that is never reached.
-  CrystalCell cell;
-  ASSERT_EQ(scan(slurp(TESSARO_TEST_DATA "/topond/hand_cell.out"), cell), CrystalScan::Ok);
+  const CrystalCell cell = scan(slurp(TESSARO_TEST_DATA "/topond/hand_cell.out"));
   ASSERT_EQ(cell.atoms.size(), 2u);
   EXPECT_EQ(cell.atoms[0].label, "   1   8   ");
   EXPECT_EQ(cell.atoms[0].frac, (Vec{0.1f, 0.2f, 0.3f}));
@@ -98,27 +76,33 @@ TEST(CrystalOutput, HandWrittenExcerpt) {
 }
 
 TEST(CrystalOutput, HeadingsAndCounts) {
-  CrystalCell cell;
   // Zero atoms: the column heading read after INPUT COORDINATES is itself
   // tested for the lattice heading.
-  EXPECT_EQ(scan(" NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:    0\n INPUT COORDINATES\n\n" +
-                     kLatticeHeading + kLattice,
-                 cell),
-            CrystalScan::Ok);
+  CrystalCell cell = scan(" NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:    0\n INPUT COORDINATES\n\n" +
+                          kLatticeHeading + kLattice);
   EXPECT_TRUE(cell.atoms.empty());
   EXPECT_EQ(cell.lattice[1], (Vec{0, 5.2917713f, 0}));
 
-  // The count must come before INPUT COORDINATES.
-  EXPECT_EQ(scan(" INPUT COORDINATES\n\n ATOM\n" + kCount + kAtom + kLatticeHeading + kLattice, cell),
-            CrystalScan::NoAtomCount);
-  EXPECT_EQ(scan(" NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:   -3\n INPUT COORDINATES\n", cell),
-            CrystalScan::NegativeAtomCount);
   // The heading texts are matched from column 1: an indented one is no heading.
-  EXPECT_EQ(scan(kCount + "  INPUT COORDINATES\n INPUT COORDINATES\n\n ATOM\n" + kAtom + "  " + kLatticeHeading +
-                     "\n" + kLatticeHeading + kLattice,
-                 cell),
-            CrystalScan::Ok);
+  cell = scan(kCount + "  INPUT COORDINATES\n INPUT COORDINATES\n\n ATOM\n" + kAtom + "  " + kLatticeHeading + "\n" +
+              kLatticeHeading + kLattice);
   EXPECT_EQ(cell.atoms.size(), 1u);
+
+  // The count must come before INPUT COORDINATES, and not be negative.
+  const std::pair<std::string, std::string> rejected[] = {
+      {" INPUT COORDINATES\n\n ATOM\n" + kCount + kAtom + kLatticeHeading + kLattice,
+       "file holds no NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL: line before INPUT COORDINATES"},
+      {" NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:   -3\n INPUT COORDINATES\n",
+       "file gives a negative NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:"},
+  };
+  for (const auto& [text, message] : rejected) {
+    try {
+      scan(text);
+      ADD_FAILURE() << "not rejected: " << message;
+    } catch (const CrystalOutputRejected& e) {
+      EXPECT_EQ(std::string(e.what()), message);
+    }
+  }
 }
 
 TEST(CrystalOutput, CutOrMalformedFilesNameFileAndLine) {
@@ -169,10 +153,10 @@ TEST(CrystalOutput, SymmetryImagesInOperationOrder) {
   const CrystalCell cell = cell_of({{"   1   8   ", {0.1f, 0.2f, 0.3f}}, {"   2 230   ", {-0.25f, 0.0f, 0.5f}}}, ten);
 
   // No operation: no atom at all.
-  EXPECT_TRUE(cube_atoms(cell, with_operations({}), "c.out").empty());
+  EXPECT_TRUE(cube_atoms(cell, Ops{}, "c.out").empty());
 
   // x,y,z and -x,-y,-z with two atoms: both atoms, then both inverted.
-  const std::vector<GridAtom> pair = cube_atoms(cell, with_operations({kIdentity, kInversion}), "c.out");
+  const std::vector<GridAtom> pair = cube_atoms(cell, Ops{kIdentity, kInversion}, "c.out");
   ASSERT_EQ(pair.size(), 4u);
   const float expected[4][3] = {{1, 2, 6}, {-2.5f, 0, 10}, {-1, -2, -6}, {2.5f, 0, -10}};
   for (int n = 0; n < 4; ++n) {
@@ -187,9 +171,9 @@ TEST(CrystalOutput, SymmetryImagesInOperationOrder) {
   EXPECT_EQ(pair[3].charge, 30.0f);
 
   // y,x,z swaps the first two fractions; -x+1/2,y,z gives 0.5 - f1.
-  const Op swap{{{{0, 1, 0}, {1, 0, 0}, {0, 0, 1}}}};
-  const Op mirror{{{{-1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {0.5, 0, 0}};
-  const std::vector<GridAtom> more = cube_atoms(cell, with_operations({swap, mirror}), "c.out");
+  const SymmetryOperation swap{{{{0, 1, 0}, {1, 0, 0}, {0, 0, 1}}}, {}};
+  const SymmetryOperation mirror{{{{-1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {0.5, 0, 0}};
+  const std::vector<GridAtom> more = cube_atoms(cell, Ops{swap, mirror}, "c.out");
   ASSERT_EQ(more.size(), 4u);
   EXPECT_EQ((Vec{more[0].x, more[0].y, more[0].z}), (Vec{2, 1, 6}));
   EXPECT_EQ((Vec{more[1].x, more[1].y, more[1].z}), (Vec{0, -2.5f, 10}));
@@ -203,14 +187,14 @@ TEST(CrystalOutput, RotationSumSingleTranslationDouble) {
   const Lattice cell8{{{eight_bohr, 0, 0}, {0, eight_bohr, 0}, {0, 0, eight_bohr}}};
   // x+y+1/2: 0.001 + 0.057 in single precision, then + 0.5 in double, gives
   // 0.55799997 (all in double it would be 0.55800003).
-  const Op sum{{{{1, 1, 0}, {0, 1, 0}, {0, 0, 1}}}, {0.5, 0, 0}};
+  const SymmetryOperation sum{{{{1, 1, 0}, {0, 1, 0}, {0, 0, 1}}}, {0.5, 0, 0}};
   // x+0.1 with the translation in double: 0.005 + 0.1 gives 0.10499999672
   // (with 0.1 taken as a float it would be 0.10500000417).
-  const Op shift{{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {0.1, 0, 0}};
+  const SymmetryOperation shift{{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {0.1, 0, 0}};
   const CrystalCell a = cell_of({{"   1   1   ", {0.001f, 0.057f, 0}}}, cell8);
   const CrystalCell b = cell_of({{"   1   1   ", {0.005f, 0, 0}}}, cell8);
-  EXPECT_EQ(cube_atoms(a, with_operations({sum}), "c.out")[0].x, 8 * 0.5579999685287476f);
-  EXPECT_EQ(cube_atoms(b, with_operations({shift}), "c.out")[0].x, 8 * 0.10499999672174454f);
+  EXPECT_EQ(cube_atoms(a, Ops{sum}, "c.out")[0].x, 8 * 0.5579999685287476f);
+  EXPECT_EQ(cube_atoms(b, Ops{shift}, "c.out")[0].x, 8 * 0.10499999672174454f);
 }
 
 TEST(CrystalOutput, LabelColumnsSevenAndEight) {
@@ -219,7 +203,7 @@ TEST(CrystalOutput, LabelColumnsSevenAndEight) {
   // ("  8 " read as I2 from columns 7-8 gives 8 too); columns 7-8 of 230 and 292.
   const CrystalCell cell = cell_of({{"   1   8   ", {}}, {"   2  8    ", {}}, {"   3 230   ", {}}, {"   4 292   ", {}}},
                                    unit);
-  const std::vector<GridAtom> atoms = cube_atoms(cell, with_operations({kIdentity}), "c.out");
+  const std::vector<GridAtom> atoms = cube_atoms(cell, Ops{kIdentity}, "c.out");
   ASSERT_EQ(atoms.size(), 4u);
   EXPECT_EQ(atoms[0].num_atomico, 8);
   EXPECT_EQ(atoms[1].num_atomico, 8);
@@ -229,9 +213,9 @@ TEST(CrystalOutput, LabelColumnsSevenAndEight) {
   // Letters in columns 7-8 are a bad value of the atom's line in the file,
   // but only when an operation makes the label be read.
   const CrystalCell bad = cell_of({{"   1   8   ", {}}, {"   2  Zn   ", {}}}, unit);
-  EXPECT_TRUE(cube_atoms(bad, with_operations({}), "c.out").empty());
+  EXPECT_TRUE(cube_atoms(bad, Ops{}, "c.out").empty());
   try {
-    cube_atoms(bad, with_operations({kIdentity}), "c.out");
+    cube_atoms(bad, Ops{kIdentity}, "c.out");
     FAIL() << "no TextIoError";
   } catch (const textio::TextIoError& e) {
     EXPECT_EQ(e.kind(), textio::TextIoError::Kind::BadValue);
@@ -254,9 +238,8 @@ TEST(CrystalOutput, RealOutputs) {
   if (mgo.empty() || ice.empty() || zif.empty() || quartz.empty())
     GTEST_SKIP() << "shared CRYSTAL outputs not found under " << TESSARO_SHARED_DATA << "/crystal_out";
 
-  const InputVariables identity = with_operations({kIdentity});
-  CrystalCell cell;
-  ASSERT_EQ(scan(slurp(mgo), cell, mgo), CrystalScan::Ok);
+  const Ops identity{kIdentity};
+  CrystalCell cell = scan(slurp(mgo), mgo);
   std::vector<GridAtom> atoms = cube_atoms(cell, identity, mgo);
   ASSERT_EQ(atoms.size(), 2u);
   EXPECT_EQ(atoms[0].num_atomico, 12);
@@ -265,7 +248,7 @@ TEST(CrystalOutput, RealOutputs) {
   EXPECT_EQ((Vec{atoms[1].x, atoms[1].y, atoms[1].z}), (Vec{3.98448825f, 3.98448825f, 3.98448825f}));
 
   // Dry ice: O at 0.1233375230529 of a 5.46540887 angstrom cube, 1.2738457 bohr.
-  ASSERT_EQ(scan(slurp(ice), cell, ice), CrystalScan::Ok);
+  cell = scan(slurp(ice), ice);
   atoms = cube_atoms(cell, identity, ice);
   ASSERT_EQ(atoms.size(), 2u);
   EXPECT_EQ(atoms[0].num_atomico, 6);
@@ -273,7 +256,7 @@ TEST(CrystalOutput, RealOutputs) {
   EXPECT_EQ(atoms[1].z, 1.2738456726074219f);
 
   // ZIF-8: eight atoms, zinc (label 30) fifth, negative fractions.
-  ASSERT_EQ(scan(slurp(zif), cell, zif), CrystalScan::Ok);
+  cell = scan(slurp(zif), zif);
   ASSERT_EQ(cell.atoms.size(), 8u);
   EXPECT_EQ(cell.atoms[4].label, "   5  30   ");
   EXPECT_EQ(cell.atoms[4].frac[0], -0.5f);
@@ -281,7 +264,7 @@ TEST(CrystalOutput, RealOutputs) {
   EXPECT_EQ(cell.lattice[0], (Vec{-8.53314056500f, 8.53314056500f, 8.53314056500f}));
 
   // Quartz: hexagonal lattice, silicon and oxygen.
-  ASSERT_EQ(scan(slurp(quartz), cell, quartz), CrystalScan::Ok);
+  cell = scan(slurp(quartz), quartz);
   atoms = cube_atoms(cell, identity, quartz);
   ASSERT_EQ(atoms.size(), 2u);
   EXPECT_EQ(atoms[0].num_atomico, 14);

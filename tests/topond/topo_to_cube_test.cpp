@@ -83,8 +83,8 @@ class TopoToCube : public ::testing::Test {
  protected:
   void SetUp() override {
     old_dir_ = fs::current_path();
-    char pattern[] = "/tmp/tessaro_topond_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string pattern = (fs::temp_directory_path() / "tessaro_topond_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
     fs::current_path(dir_);
     fs::copy_file(fs::path(TESSARO_TEST_DATA) / "topond" / "hand_cell.out", "cell.out");
@@ -238,14 +238,23 @@ TEST_F(TopoToCube, GridCutShortKeepsEarlierCubes) {
   EXPECT_FALSE(fs::exists("third.cube"));
 }
 
-TEST_F(TopoToCube, CrystalOutputWithoutAtomCount) {
-  spit("cell.out", " INPUT COORDINATES\n\n ATOM\n");
+TEST_F(TopoToCube, CrystalOutputWithoutUsableAtomCount) {
+  const std::pair<std::string, std::string> cases[] = {
+      {" INPUT COORDINATES\n\n ATOM\n",
+       " cell.out                       file holds no NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL: "
+       "line before INPUT COORDINATES, program stop\n"},
+      {" NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:   -1\n INPUT COORDINATES\n\n ATOM\n",
+       " cell.out                       file gives a negative NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:, "
+       "program stop\n"},
+  };
   run_.input_variables.n_grid = 1;
-  EXPECT_EQ(run_section(), 1);
-  EXPECT_EQ(report(),
-            " cell.out                       file holds no NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL: "
-            "line before INPUT COORDINATES, program stop\n");
-  EXPECT_FALSE(fs::exists("first.cube"));
+  for (const auto& [text, line] : cases) {
+    spit("cell.out", text);
+    ASSERT_TRUE(run_.open_report("report.txt"));
+    EXPECT_EQ(run_section(), 1);
+    EXPECT_EQ(report(), line);
+    EXPECT_FALSE(fs::exists("first.cube"));
+  }
 }
 
 TEST_F(TopoToCube, CrystalOutputCutBeforeLattice) {

@@ -108,6 +108,41 @@ TEST(WfnPropFiles, EverySwitchCombinationWritesItsFilesOnly) {
   }
 }
 
+TEST(WfnPropFiles, UnreadableOrRejectedWavefunctionEndsWithOneReportLine) {
+  struct Case {
+    std::string name;
+    enum { Absent, Folder, Rejected } kind;
+    std::string report;
+  };
+  const Case cases[] = {
+      {"absent.wfn", Case::Absent, " absent.wfn                        file cannot be opened, program stop\n"},
+      // A folder opens as a stream on some systems but holds no lines.
+      {"dir.wfn", Case::Folder, " dir.wfn                           file cannot be opened, program stop\n"},
+      {"g.wfn", Case::Rejected,
+       " g.wfn line 5: primitive 2 has type 25, outside 1-20 (only s, p, d and f primitives are supported), "
+       "program stop\n"},
+  };
+  for (const Case& c : cases) {
+    wfn_test::TempRun t;
+    if (c.kind == Case::Folder) std::filesystem::create_directory(c.name);
+    if (c.kind == Case::Rejected) t.write(c.name, wfn_test::wfn_text(wfn_test::simple_content({1, 25})));
+    InputVariables& iv = t.run.input_variables;
+    iv.wfn_inpname = padded(c.name, 33);
+    iv.wfn_outname = padded("out", 33);
+    iv.wfn_risp = {1, 0, 0, 0};
+    set_box(iv, {0, 0, 0}, {2, 2, 2}, {0.4f, 0.4f, 0.4f});
+    try {
+      tessaro::wfn_prop(t.run);
+      ADD_FAILURE() << c.name << " read";
+    } catch (const tessaro::RunEnd& e) {
+      EXPECT_EQ(e.status, 1) << c.name;
+    }
+    EXPECT_EQ(t.report(), c.report);
+    EXPECT_EQ(t.console.str(), "") << c.name;
+    EXPECT_FALSE(t.exists("out_rho.cube")) << c.name;
+  }
+}
+
 TEST(WfnPropFiles, SinglePointCubeText) {
   wfn_test::WfnContent s = wfn_test::simple_content({1});
   s.centres[0].charge = 0.9;  // atomic number 0

@@ -2,7 +2,7 @@
 // Helpers of the wavefunction tests: .wfn texts built from hand-chosen numbers
 // through the text layer, reads from strings, and a run in a temporary folder.
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <array>
@@ -133,10 +133,9 @@ class TempRun {
  public:
   TempRun() {
     old_ = std::filesystem::current_path();
-    static int counter = 0;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("tessaro_wfn_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::create_directories(dir_);
+    std::string pattern = (std::filesystem::temp_directory_path() / "tessaro_wfn_XXXXXX").string();
+    EXPECT_NE(::mkdtemp(pattern.data()), nullptr) << pattern;
+    dir_ = pattern;
     std::filesystem::current_path(dir_);
     EXPECT_TRUE(run.open_report("report.txt"));
   }
