@@ -1,8 +1,5 @@
 #include "analysis/calc_stuff.hpp"
 
-#include <filesystem>
-#include <fstream>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,6 +11,7 @@
 #include "analysis/statistics.hpp"
 #include "analysis/vmd_script.hpp"
 #include "grid/grid_files.hpp"
+#include "run/input_file.hpp"
 #include "run/run.hpp"
 #include "run/output_names.hpp"
 #include "run/output_file.hpp"
@@ -25,46 +23,13 @@ namespace tessaro {
 
 namespace {
 
-constexpr const char* kCannotOpen = " file cannot be opened, program stop";
-
-// A text field at its declared width: padded with blanks or cut.
-std::string at_width(const std::string& text, std::size_t width) {
-  std::string field = text.substr(0, width);
-  field.resize(width, ' ');
-  return field;
-}
-
-// An input grid file of the section: it must exist. The message names the
-// file at the full width of its input field, trailing blanks included.
-class InputFile {
- public:
-  InputFile(Run& run, const std::string& name_field, std::size_t width) {
-    const std::string name = trimmed(name_field);
-    // A directory opens as a stream on this system but holds no lines: it is
-    // a file that cannot be opened.
-    std::error_code ec;
-    if (!std::filesystem::is_directory(name, ec)) stream_.open(name, std::ios::in | std::ios::binary);
-    if (!stream_.is_open() || !stream_) {
-      run.report_line(at_width(name_field, width) + kCannotOpen);
-      end_run(1);
-    }
-    reader_ = std::make_unique<textio::LineReader>(stream_, name);
-  }
-  textio::LineReader& reader() { return *reader_; }
-
- private:
-  std::ifstream stream_;
-  std::unique_ptr<textio::LineReader> reader_;
-};
-
-
 // Reads one grid of the given role from its cube file (and, with XD2006
 // input, its grd file).
-void read_grid(Run& run, const std::string& cube_name, std::size_t cube_width, const std::string& grd_name,
-               std::size_t grd_width, GridRole role, InputFormat format, GridData& grid) {
-  InputFile cube(run, cube_name, cube_width);
+void read_grid(Run& run, const std::string& cube_name, const std::string& grd_name, GridRole role,
+               InputFormat format, GridData& grid) {
+  InputFile cube(run, cube_name);
   std::optional<InputFile> grd;
-  if (format == InputFormat::XD2) grd.emplace(run, grd_name, grd_width);
+  if (format == InputFormat::XD2) grd.emplace(run, grd_name);
   cube_in_array(run, cube.reader(), role, format, grd ? &grd->reader() : nullptr, grid);
 }
 
@@ -121,7 +86,7 @@ void calc_stuff(Run& run) {
   Progress progress(run.err(), run.show_progress(), "RDG section", 11);
   // Step 1: the density grid.
   GridData rho;
-  read_grid(run, iv.rhocube_inp, 35, iv.rhogrd_inp, 27, GridRole::Density, format, rho);
+  read_grid(run, iv.rhocube_inp, iv.rhogrd_inp, GridRole::Density, format, rho);
   const std::int32_t n1 = rho.n[0], n2 = rho.n[1], n3 = rho.n[2];
   // Five-point stencils need two neighbours on each side of a point.
   const bool small_grid = n1 < 5 || n2 < 5 || n3 < 5;
@@ -144,7 +109,7 @@ void calc_stuff(Run& run) {
   bool have_grad = false;
   if (iv.grad_read) {
     GridData grid;
-    read_grid(run, iv.gradcube_inp, 34, iv.gradgrd_inp, 26, GridRole::Gradient, format, grid);
+    read_grid(run, iv.gradcube_inp, iv.gradgrd_inp, GridRole::Gradient, format, grid);
     check_cube(run, grid, rho, "gradient ");
     grad_array = std::move(grid.cube_array);
     have_grad = true;
@@ -166,7 +131,7 @@ void calc_stuff(Run& run) {
   // to open: the Laplacian is computed.
   if (iv.lapl_read && !iv.lapl_calc) {
     GridData grid;
-    read_grid(run, iv.laplcube_inp, 34, iv.laplgrd_inp, 26, GridRole::Laplacian, format, grid);
+    read_grid(run, iv.laplcube_inp, iv.laplgrd_inp, GridRole::Laplacian, format, grid);
     check_cube(run, grid, rho, "laplacian");
     lapl_array = std::move(grid.cube_array);
     have_lapl = true;

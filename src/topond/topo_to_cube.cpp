@@ -2,12 +2,11 @@
 
 #include "run/output_file.hpp"
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 
 #include "grid/grid_files.hpp"
+#include "run/input_file.hpp"
 #include "run/run.hpp"
 #include "run/run_end.hpp"
 #include "topond/crystal_output.hpp"
@@ -17,7 +16,6 @@ namespace tessaro {
 
 namespace {
 
-constexpr std::string_view kCannotOpen = " file cannot be opened, program stop";
 constexpr std::string_view kNoAtomCount =
     " file holds no NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL: line before INPUT COORDINATES,"
     " program stop";
@@ -33,15 +31,6 @@ constexpr std::string_view kNegativeAtomCount =
   end_run(1);
 }
 
-// Opens a file the section reads. A directory opens as a stream on this
-// system but holds no lines: it is a file that cannot be opened as well.
-bool open_input(std::ifstream& file, const std::string& name) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(name, ec)) return false;
-  file.open(name, std::ios::in | std::ios::binary);
-  return static_cast<bool>(file);
-}
-
 }  // namespace
 
 void topo_to_cube(Run& run) {
@@ -49,10 +38,8 @@ void topo_to_cube(Run& run) {
 
   CrystalCell cell;
   {
-    const std::string crystal_name = trimmed(iv.crys_out);
-    std::ifstream file;
-    if (!open_input(file, crystal_name)) stop(run, iv.crys_out, kCannotOpen);
-    textio::LineReader crystal_output(file, crystal_name);
+    InputFile file(run, iv.crys_out);
+    textio::LineReader& crystal_output = file.reader();
     switch (read_crystal_output(crystal_output, cell)) {
       case CrystalScan::Ok:
         break;
@@ -71,10 +58,8 @@ void topo_to_cube(Run& run) {
   for (int g = 0; g < grids; ++g) {
     GridData grid;  // geometry cleared: the axes are the Cartesian axes
     {
-      const std::string grid_name = trimmed(*grid_names[g]);
-      std::ifstream file;
-      if (!open_input(file, grid_name)) stop(run, *grid_names[g], kCannotOpen);
-      textio::LineReader grid_file(file, grid_name);
+      InputFile file(run, *grid_names[g]);
+      textio::LineReader& grid_file = file.reader();
       // The grid is read whole before its cube is created, so a grid file cut
       // short leaves no half-written cube behind (and an older cube of that
       // name untouched).

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <string_view>
 
+#include "run/input_file.hpp"
 #include "run/run.hpp"
 #include "run/run_end.hpp"
 
@@ -208,19 +207,8 @@ void read_wfn_file(LineReader& in, Wavefunction& wfn) {
 }
 
 void readwfn(Run& run, Wavefunction& wfn) {
-  const std::string& name33 = run.input_variables.wfn_inpname;
-  const std::string name = trimmed(name33);
-  // A directory opens as a stream on some systems but holds no lines: it is a
-  // file that cannot be opened as well.
-  std::error_code ec;
-  const bool directory = std::filesystem::is_directory(name, ec);
-  std::ifstream file;
-  if (!directory) file.open(name, std::ios::in | std::ios::binary);
-  if (directory || !file) {
-    run.report_line(name33 + kCannotBeOpened);
-    end_run(1);
-  }
-  LineReader in(file, name);
+  InputFile file(run, run.input_variables.wfn_inpname);
+  LineReader& in = file.reader();
   try {
     read_wfn_file(in, wfn);
   } catch (const WfnFileRejected& e) {

@@ -9,9 +9,6 @@ namespace tessaro {
 
 class Run;
 
-// Follows the name of a file that cannot be opened in the report line.
-inline constexpr const char* kCannotBeOpened = " file cannot be opened, program stop";
-
 // Reads a whole .wfn file from `in` and stores its primitives sorted by type
 // (stable), with sum = -(alpha + alpha) and div = 1 / sum. Throws
 // textio::TextIoError for a field that is not a number or a file cut short,
