@@ -25,12 +25,22 @@ namespace {
 
 // Reads one grid of the given role from its cube file (and, with XD2006
 // input, its grd file).
-void read_grid(Run& run, const std::string& cube_name, const std::string& grd_name, GridRole role,
-               InputFormat format, GridData& grid) {
+// A header the reader rejects ends the run with one line in the report and on
+// the console.
+GridFile read_grid(Run& run, const std::string& cube_name, const std::string& grd_name, GridRole role,
+                   InputFormat format) {
   InputFile cube(run, cube_name);
   std::optional<InputFile> grd;
   if (format == InputFormat::XD2) grd.emplace(run, grd_name);
-  cube_in_array(run, cube.reader(), role, format, grd ? &grd->reader() : nullptr, grid);
+  try {
+    return cube_in_array(cube.reader(), role, format, grd ? &grd->reader() : nullptr);
+  } catch (const GridFileRejected& e) {
+    const std::string text = std::string(e.what()) + ", PROGRAM STOP";
+    run.report_line(text);
+    run.console_line(text);
+    run.flush();
+    end_run(1);
+  }
 }
 
 void release(std::vector<double>& grid) { std::vector<double>().swap(grid); }
@@ -85,8 +95,9 @@ void calc_stuff(Run& run) {
   // Progress on a terminal, one unit per step of the section.
   Progress progress(run.err(), run.show_progress(), "RDG section", 11);
   // Step 1: the density grid.
-  GridData rho;
-  read_grid(run, iv.rhocube_inp, iv.rhogrd_inp, GridRole::Density, format, rho);
+  GridFile density = read_grid(run, iv.rhocube_inp, iv.rhogrd_inp, GridRole::Density, format);
+  const GridData& rho = density.grid;
+  const std::vector<std::string>& grd_intestaz = density.grd_intestaz;
   const std::int32_t n1 = rho.n[0], n2 = rho.n[1], n3 = rho.n[2];
   // Five-point stencils need two neighbours on each side of a point.
   const bool small_grid = n1 < 5 || n2 < 5 || n3 < 5;
@@ -108,8 +119,7 @@ void calc_stuff(Run& run) {
   std::vector<double> grad_array;
   bool have_grad = false;
   if (iv.grad_read) {
-    GridData grid;
-    read_grid(run, iv.gradcube_inp, iv.gradgrd_inp, GridRole::Gradient, format, grid);
+    GridData grid = read_grid(run, iv.gradcube_inp, iv.gradgrd_inp, GridRole::Gradient, format).grid;
     check_cube(run, grid, rho, "gradient ");
     grad_array = std::move(grid.cube_array);
     have_grad = true;
@@ -130,8 +140,7 @@ void calc_stuff(Run& run) {
   // never read (they belong to the reading choice alone), so there is no file
   // to open: the Laplacian is computed.
   if (iv.lapl_read && !iv.lapl_calc) {
-    GridData grid;
-    read_grid(run, iv.laplcube_inp, iv.laplgrd_inp, GridRole::Laplacian, format, grid);
+    GridData grid = read_grid(run, iv.laplcube_inp, iv.laplgrd_inp, GridRole::Laplacian, format).grid;
     check_cube(run, grid, rho, "laplacian");
     lapl_array = std::move(grid.cube_array);
     have_lapl = true;
@@ -188,7 +197,7 @@ void calc_stuff(Run& run) {
       cube_writing(cube.stream(), rho, rdg_array);
       cube.commit();
       if (grd) {
-        grd_writing(grd->stream(), rdg_array, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
+        grd_writing(grd->stream(), rdg_array, rho.natoms, n1, n2, n3, grd_intestaz);
         grd->commit();
       }
     }
@@ -220,7 +229,8 @@ void calc_stuff(Run& run) {
     if (grd) {
       // Writing the grd file converts the array in place to electrons per
       // cubic angstrom; the plot and the statistics below see those values.
-      grd_writing(grd->stream(), rhosign_array, rho.natoms, n1, n2, n3, iv.grd_intestaz, true);
+      to_grd_density_units(rhosign_array);
+      grd_writing(grd->stream(), rhosign_array, rho.natoms, n1, n2, n3, grd_intestaz);
       grd->commit();
     }
     // With both cubes written, a viewer script shows the RDG isosurface
@@ -279,11 +289,11 @@ void calc_stuff(Run& run) {
       cube_writing(h_cube.stream(), rho, habr);
       h_cube.commit();
       if (xd2) {
-        grd_writing(g_grd->stream(), gabr, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
+        grd_writing(g_grd->stream(), gabr, rho.natoms, n1, n2, n3, grd_intestaz);
         g_grd->commit();
-        grd_writing(v_grd->stream(), vabr, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
+        grd_writing(v_grd->stream(), vabr, rho.natoms, n1, n2, n3, grd_intestaz);
         v_grd->commit();
-        grd_writing(h_grd->stream(), habr, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
+        grd_writing(h_grd->stream(), habr, rho.natoms, n1, n2, n3, grd_intestaz);
         h_grd->commit();
       }
     }

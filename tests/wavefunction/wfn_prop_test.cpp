@@ -306,8 +306,8 @@ TEST(WfnPropPhysics, WaterDimerDensityMatchesTheWritersOwnCube) {
   wfn_test::TempRun t;
   std::ifstream in(cube, std::ios::binary);
   tessaro::textio::LineReader reader(in, cube.string());
-  tessaro::GridData theirs;
-  tessaro::cube_in_array(t.run, reader, tessaro::GridRole::Density, tessaro::InputFormat::CUB, nullptr, theirs);
+  const tessaro::GridData theirs =
+      tessaro::cube_in_array(reader, tessaro::GridRole::Density, tessaro::InputFormat::CUB, nullptr).grid;
   InputVariables iv;
   iv.wfn_risp = {1, 0, 0, 0};
   set_box(iv, {0.0f, 0.0f, 0.0f}, {57, 49, 49}, {0.25f, 0.25f, 0.25f});
