@@ -198,6 +198,26 @@ TEST(GrdFileWrite, ShortHeaderListStillGivesAtomCountPlusTwelveLines) {
   }() + "  0.2000000000E+01\n");
 }
 
+// Read, convert back to the file's unit, write, read again: line sources, a
+// stream and plain values only.
+TEST(GrdFileWrite, DensityRoundTripThroughStreams) {
+  const int natoms = 1, n1 = 7, n2 = 2, n3 = 3;
+  const std::string cube = cube_header(natoms, n1, n2, n3), grd = grd_text(natoms, n1, n2, n3);
+  const tessaro::GridFile first = read_grid_file(cube, GridRole::Density, InputFormat::XD2, &grd);
+  std::vector<double> values = first.grid.cube_array;
+  tessaro::to_grd_density_units(values);
+  std::ostringstream out;
+  tessaro::grd_writing(out, values, natoms, n1, n2, n3, first.grd_intestaz);
+  const std::string written = out.str();
+  const tessaro::GridFile second = read_grid_file(cube, GridRole::Density, InputFormat::XD2, &written);
+  EXPECT_EQ(second.grd_intestaz[0], first.grd_intestaz[0]);
+  EXPECT_EQ(second.grd_intestaz[1], "FOU" + std::string(77, ' '));  // left-justified on writing
+  ASSERT_EQ(second.grid.cube_array.size(), first.grid.cube_array.size());
+  // Ten significant digits in the file, and the unit factor both ways.
+  for (std::size_t p = 0; p < values.size(); ++p)
+    EXPECT_NEAR(second.grid.cube_array[p], first.grid.cube_array[p], 1e-10 * std::fabs(first.grid.cube_array[p])) << p;
+}
+
 TEST(GrdFileReal, XdMapReadsBesideAWrittenCubeHeaderAndRoundTrips) {
   const std::filesystem::path file = std::filesystem::path(TESSARO_SHARED_DATA) / "xd_grd" / "xd_fou.grd";
   if (!std::filesystem::exists(file)) GTEST_SKIP() << "shared data not found: " << file;
