@@ -179,6 +179,12 @@ GridFile read_grid(Run& run, const std::string& cube_name, const std::string& gr
   }
 }
 
+// The density grid, and with XD2006 input the header lines of its grd file.
+GridFile read_density(Run& run, const RdgPlan& plan) {
+  const InputVariables& iv = run.input_variables;
+  return read_grid(run, iv.rhocube_inp, iv.rhogrd_inp, GridRole::Density, plan.format);
+}
+
 // A derivative grid read from its files, checked against the density's header.
 std::vector<double> read_derivative(RdgSection& s, const std::string& cube_name, const std::string& grd_name,
                                     GridRole role, std::string_view check_name) {
@@ -187,7 +193,7 @@ std::vector<double> read_derivative(RdgSection& s, const std::string& cube_name,
   return std::move(grid.cube_array);
 }
 
-// Steps 3 and 4: the gradient magnitude, read, or computed and written.
+// The gradient magnitude, read, or computed and written.
 void obtain_gradient(RdgSection& s) {
   const InputVariables& iv = s.iv();
   if (s.plan.read_gradient)
@@ -201,7 +207,7 @@ void obtain_gradient(RdgSection& s) {
   }
 }
 
-// Steps 5 and 6: the Laplacian, read, or computed and written.
+// The Laplacian, read, or computed and written.
 void obtain_laplacian(RdgSection& s) {
   const InputVariables& iv = s.iv();
   if (s.plan.read_laplacian)
@@ -217,7 +223,7 @@ void obtain_laplacian(RdgSection& s) {
   if (!s.plan.energies) release(s.lapl_array);
 }
 
-// Step 7: the reduced density gradient at the points of the plan's rule,
+// The reduced density gradient at the points of the plan's rule,
 // written as a cube (and a grd file). The rhosi rule first builds
 // rho*sign(lambda2) at every point.
 void build_rdg(RdgSection& s) {
@@ -275,7 +281,7 @@ void convert_rhosign_to_grd_units(RhosignGrid& rhosign) {
   rhosign.grd_units = true;
 }
 
-// Step 8: rho*sign(lambda2) written as a cube (and a grd file), with a viewer
+// rho*sign(lambda2) written as a cube (and a grd file), with a viewer
 // script when the RDG cube was written too. On a grid too small for the
 // Hessian nothing is computed or written (the report's summary carries that
 // warning).
@@ -315,8 +321,8 @@ bool plot_keeps_rhosign(const RdgSection& s) {
   return s.plan.plot_takes_rhosign_as_built && s.rhosign.points == RhosignGrid::Points::EveryPoint;
 }
 
-// Past step 8 only the statistics and the rho*sign(lambda2) plot read the
-// grid.
+// Once built and written, rho*sign(lambda2) is read only by the statistics
+// and the rho*sign(lambda2) plot.
 void release_rhosign_unless_read_later(RdgSection& s) {
   if (!(s.plan.rdg && s.plan.rhosign) && !(s.plan.plot_rhosign && plot_keeps_rhosign(s))) {
     release(s.rhosign.values);
@@ -324,7 +330,7 @@ void release_rhosign_unless_read_later(RdgSection& s) {
   }
 }
 
-// Step 9: the Abramov energy densities, written as cubes (and grd files) in
+// The Abramov energy densities, written as cubes (and grd files) in
 // the order G, V, H. All six files are created before anything is computed.
 void build_energies(RdgSection& s) {
   const RdgPlan& plan = s.plan;
@@ -363,7 +369,7 @@ void build_energies(RdgSection& s) {
   }
 }
 
-// Past step 9 the gradient is read only by a plot that rebuilds the RDG, the
+// Once the energies are written, the gradient is read only by a plot that rebuilds the RDG, the
 // energies only by the statistics.
 void release_after_energies(RdgSection& s) {
   release(s.lapl_array);
@@ -388,7 +394,7 @@ void write_plot(RdgSection& s, const std::string& name, std::span<const double> 
   picture.commit();
 }
 
-// Step 10: the plot files, the density plot first. The plots need the RDG at
+// The plot files, the density plot first. The plots need the RDG at
 // every point; every rebuild before a plot is the same computation on the
 // same grids, so one rebuild serves both, and it replaces the RDG step's grid
 // for the statistics too.
@@ -402,11 +408,11 @@ void write_plots(RdgSection& s) {
     s.rdg = RdgHolds::EveryPoint;
   }
   const bool rdg_ready = s.rdg == RdgHolds::EveryPoint;
-  const bool no_gradient_small = plan.compute_gradient && s.small_grid();
+  const bool gradient_small_grid = plan.compute_gradient && s.small_grid();
   const std::string plot_name = trimmed(s.iv().plot_name);
   if (plan.plot_rho) {
     if (!rdg_ready) {
-      skip_line(s.run, "rho VS RDG PLOT", "gradient", no_gradient_small);
+      skip_line(s.run, "rho VS RDG PLOT", "gradient", gradient_small_grid);
     } else {
       write_plot(s, std::string(rdg_output::kRhoPlotPrefix) + plot_name, s.rho().cube_array, SvgPlotKind::density);
     }
@@ -414,7 +420,7 @@ void write_plots(RdgSection& s) {
   if (plan.plot_rhosign) {
     const bool keep = plot_keeps_rhosign(s);
     if (!rdg_ready) {
-      skip_line(s.run, "rho*sign(lambda2) VS RDG PLOT", "gradient", no_gradient_small);
+      skip_line(s.run, "rho*sign(lambda2) VS RDG PLOT", "gradient", gradient_small_grid);
     } else if (!keep && s.small_grid()) {
       skip_line(s.run, "rho*sign(lambda2) VS RDG PLOT", "rho*sign(lambda2)", true);
     } else {
@@ -424,7 +430,7 @@ void write_plots(RdgSection& s) {
   }
 }
 
-// Step 11: the isosurface statistics, from the grids as they stand after the
+// The isosurface statistics, from the grids as they stand after the
 // plots; all zero when the RDG was not requested.
 void fill_statistics(RdgSection& s, InputVariables& iv) {
   clear_rdg_statistics(iv);
@@ -448,8 +454,7 @@ void calc_stuff(Run& run) {
   const RdgPlan plan = rdg_plan(iv);
   // Progress on a terminal, one unit per step of the section.
   Progress progress(run.err(), run.show_progress(), "RDG section", 11);
-  // Step 1: the density grid. Step 2, the zero grid, is the rule kEveryPoint.
-  RdgSection s(run, plan, read_grid(run, iv.rhocube_inp, iv.rhogrd_inp, GridRole::Density, plan.format));
+  RdgSection s(run, plan, read_density(run, plan));
   progress.update(2);
   obtain_gradient(s);
   progress.update(4);
@@ -469,7 +474,7 @@ void calc_stuff(Run& run) {
   fill_statistics(s, iv);
   progress.update(11);
   progress.finish();
-  // Step 12: every grid is released when the section's grids go out of scope.
+  // Every grid still held is released here, with the section's grids.
 }
 
 }  // namespace tessaro
