@@ -25,8 +25,6 @@
 #include <vector>
 
 #include "grid/grid_files.hpp"
-#include "run/run.hpp"
-#include "run/run_end.hpp"
 #include "textio/textio.hpp"
 
 namespace {
@@ -82,18 +80,16 @@ tessaro::GridData make_grid(int n) {
 // The child: reads one file and prints "seconds baseline_kb peak_kb checksum".
 int child_read(const std::string& kind, const std::string& cube_name, const std::string& grd_name) {
   const long baseline = status_kb("VmRSS:");
-  std::ostringstream console;
-  tessaro::Run run(console);
   tessaro::GridData g;
   std::ifstream cube(cube_name, std::ios::binary);
   tessaro::textio::LineReader cube_reader(cube, cube_name);
   Timer timer;
   if (kind == "cube") {
-    tessaro::cube_in_array(run, cube_reader, tessaro::GridRole::Density, tessaro::InputFormat::CUB, nullptr, g);
+    g = tessaro::cube_in_array(cube_reader, tessaro::GridRole::Density, tessaro::InputFormat::CUB, nullptr).grid;
   } else {
     std::ifstream grd(grd_name, std::ios::binary);
     tessaro::textio::LineReader grd_reader(grd, grd_name);
-    tessaro::cube_in_array(run, cube_reader, tessaro::GridRole::Density, tessaro::InputFormat::XD2, &grd_reader, g);
+    g = tessaro::cube_in_array(cube_reader, tessaro::GridRole::Density, tessaro::InputFormat::XD2, &grd_reader).grid;
   }
   const double cpu = timer.cpu(), wall = timer.wall();
   double sum = 0.0;
@@ -180,7 +176,7 @@ int main(int argc, char** argv) {
     for (int h = 0; h < g.natoms + 12; ++h) head.push_back("header line " + std::to_string(h + 1));
     std::ofstream out(grd_name, std::ios::binary);
     Timer timer;
-    tessaro::grd_writing(out, g.cube_array, g.natoms, n, n, n, head, false);
+    tessaro::grd_writing(out, g.cube_array, g.natoms, n, n, n, head);
     out.close();
     report("grd write", std::filesystem::file_size(grd_name), timer.cpu(), timer.wall(), 250);
   }

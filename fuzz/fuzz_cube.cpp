@@ -5,8 +5,6 @@
 
 #include "fuzz_support.hpp"
 #include "grid/grid_files.hpp"
-#include "run/run.hpp"
-#include "run/run_end.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
@@ -23,15 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     text.resize(at + 1);
   }
 
-  std::ostringstream console;
-  tessaro::Run run(console);
   std::istringstream cube_in(text), grd_in(grd_text);
   tessaro::textio::LineReader cube(cube_in, "fuzz.cube");
   tessaro::textio::LineReader grd(grd_in, "fuzz.grd");
-  tessaro::GridData grid;
   try {
-    tessaro::cube_in_array(run, cube, role, format, format == tessaro::InputFormat::XD2 ? &grd : nullptr, grid);
-  } catch (const tessaro::RunEnd&) {
+    tessaro::cube_in_array(cube, role, format, format == tessaro::InputFormat::XD2 ? &grd : nullptr);
+  } catch (const tessaro::GridFileRejected&) {
   } catch (const tessaro::textio::TextIoError&) {
   } catch (const std::bad_alloc&) {
   }

@@ -5,8 +5,6 @@
 
 #include "fuzz_support.hpp"
 #include "grid/grid_files.hpp"
-#include "run/run.hpp"
-#include "run/run_end.hpp"
 
 namespace {
 constexpr const char* kCube =
@@ -23,15 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const tessaro::GridRole roles[] = {tessaro::GridRole::Density, tessaro::GridRole::Gradient,
                                             tessaro::GridRole::Laplacian};
   const tessaro::GridRole role = roles[data[0] % 3];
-  std::ostringstream console;
-  tessaro::Run run(console);
   std::istringstream cube_in(kCube), grd_in{std::string(tessaro_fuzz::as_text(data + 1, size - 1))};
   tessaro::textio::LineReader cube(cube_in, "fuzz.cube");
   tessaro::textio::LineReader grd(grd_in, "fuzz.grd");
-  tessaro::GridData grid;
   try {
-    tessaro::cube_in_array(run, cube, role, tessaro::InputFormat::XD2, &grd, grid);
-  } catch (const tessaro::RunEnd&) {
+    tessaro::cube_in_array(cube, role, tessaro::InputFormat::XD2, &grd);
+  } catch (const tessaro::GridFileRejected&) {
   } catch (const tessaro::textio::TextIoError&) {
   } catch (const std::bad_alloc&) {
   }

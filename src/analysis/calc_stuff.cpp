@@ -1,11 +1,10 @@
 #include "analysis/calc_stuff.hpp"
 
-#include <filesystem>
-#include <fstream>
-#include <memory>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/plot.hpp"
@@ -14,59 +13,140 @@
 #include "analysis/statistics.hpp"
 #include "analysis/vmd_script.hpp"
 #include "grid/grid_files.hpp"
-#include "run/run.hpp"
-#include "run/output_names.hpp"
+#include "run/input_file.hpp"
 #include "run/output_file.hpp"
+#include "run/output_names.hpp"
 #include "run/progress.hpp"
+#include "run/run.hpp"
 #include "run/run_end.hpp"
-#include "textio/textio.hpp"
 
 namespace tessaro {
 
 namespace {
 
-constexpr const char* kCannotOpen = " file cannot be opened, program stop";
+enum class RdgPoints { All, RhoRange, RhosignRange };
 
-// A text field at its declared width: padded with blanks or cut.
-std::string at_width(const std::string& text, std::size_t width) {
-  std::string field = text.substr(0, width);
-  field.resize(width, ' ');
-  return field;
-}
+// The section's choices, taken once from the settings.
+struct RdgPlan {
+  InputFormat format = InputFormat::CUB;
+  // Jobs of the CALCULATING line; the plots only as far as 2DPLOT chooses them.
+  bool rdg = false, rhosign = false, energies = false;
+  bool plot_rho = false, plot_rhosign = false;
+  // Where the gradient and the Laplacian come from.
+  bool read_gradient = false, compute_gradient = false;
+  bool read_laplacian = false, compute_laplacian = false;
+  // The RDG's point rule, its density range and its space cutoff.
+  RdgPoints rdg_points = RdgPoints::All;
+  float rho_lower = 0.0f, rho_upper = 0.0f;
+  SpaceMode space_mode = SpaceMode::None;
+  float rdg_tolerance = 1000.0f;
+  // RDG_p of RHO_SIGN_CALCULATION and ENERGY_CALCULATION.
+  bool rhosign_on_rdg_points = false, energies_on_rdg_points = false;
+  // The rho*sign(lambda2) plot takes the grid as built (not rebuilt at every
+  // point) when rho*sign(lambda2) was requested without RDG_p, or when the RDG
+  // was requested with the rhosi rule.
+  bool plot_takes_rhosign_as_built = false;
 
-// An input grid file of the section: it must exist. The message names the
-// file at the full width of its input field, trailing blanks included.
-class InputFile {
- public:
-  InputFile(Run& run, const std::string& name_field, std::size_t width) {
-    const std::string name = trimmed(name_field);
-    // A directory opens as a stream on this system but holds no lines: it is
-    // a file that cannot be opened.
-    std::error_code ec;
-    if (!std::filesystem::is_directory(name, ec)) stream_.open(name, std::ios::in | std::ios::binary);
-    if (!stream_.is_open() || !stream_) {
-      run.report_line(at_width(name_field, width) + kCannotOpen);
-      end_run(1);
-    }
-    reader_ = std::make_unique<textio::LineReader>(stream_, name);
-  }
-  textio::LineReader& reader() { return *reader_; }
-
- private:
-  std::ifstream stream_;
-  std::unique_ptr<textio::LineReader> reader_;
+  bool xd2() const { return format == InputFormat::XD2; }
 };
 
+RdgPlan rdg_plan(const InputVariables& iv) {
+  RdgPlan plan;
+  // With no format marked on the INPUT line the grids are read as general
+  // cube files.
+  plan.format = iv.inprdg_risp[kXd2Format]   ? InputFormat::XD2
+                : iv.inprdg_risp[kGauFormat] ? InputFormat::GAU
+                                             : InputFormat::CUB;
+  plan.rdg = iv.calc_risp[kRdgJob] != 0;
+  plan.rhosign = iv.calc_risp[kRhosignJob] != 0;
+  plan.energies = iv.calc_risp[kAbramovJob] != 0;
+  const bool plots = iv.calc_risp[kPlotJob] != 0;
+  plan.plot_rho = plots && iv.duedplot[kRhoPlot] != 0;
+  plan.plot_rhosign = plots && iv.duedplot[kRhosignPlot] != 0;
 
-// Reads one grid of the given role from its cube file (and, with XD2006
-// input, its grd file).
-void read_grid(Run& run, const std::string& cube_name, std::size_t cube_width, const std::string& grd_name,
-               std::size_t grd_width, GridRole role, InputFormat format, GridData& grid) {
-  InputFile cube(run, cube_name, cube_width);
-  std::optional<InputFile> grd;
-  if (format == InputFormat::XD2) grd.emplace(run, grd_name, grd_width);
-  cube_in_array(run, cube.reader(), role, format, grd ? &grd->reader() : nullptr, grid);
+  plan.read_gradient = iv.grad_read != 0;
+  plan.compute_gradient = iv.grad_calc != 0;
+  // With both calc and read marked the template's Laplacian file names are
+  // never read (they belong to the reading choice alone), so there is no file
+  // to open: the Laplacian is computed.
+  plan.read_laplacian = iv.lapl_read != 0 && iv.lapl_calc == 0;
+  plan.compute_laplacian = iv.lapl_calc != 0;
+
+  // The RDG with no point choice marked is taken at every point, as all_p.
+  plan.rdg_points = iv.rdg_risp[kAllPointsRule]      ? RdgPoints::All
+                    : iv.rdg_risp[kRhoRangeRule]     ? RdgPoints::RhoRange
+                    : iv.rdg_risp[kRhosignRangeRule] ? RdgPoints::RhosignRange
+                                                     : RdgPoints::All;
+  plan.rho_lower = iv.rhocutoff[0];
+  plan.rho_upper = iv.rhocutoff[1];
+  // No space cutoff marked is taken as none, for the RDG and the plot rebuilds.
+  plan.space_mode = iv.rdg_rispace[kAtomSpaceCutoff]   ? SpaceMode::Atom
+                    : iv.rdg_rispace[kExteSpaceCutoff] ? SpaceMode::Exte
+                                                       : SpaceMode::None;
+  plan.rdg_tolerance = plan.space_mode == SpaceMode::None ? 1000.0f : iv.spacecutoff;
+
+  plan.rhosign_on_rdg_points = iv.rhosign_points != 0;
+  plan.energies_on_rdg_points = iv.e_points != 0;
+  plan.plot_takes_rhosign_as_built =
+      (plan.rhosign && !plan.rhosign_on_rdg_points) || (plan.rdg && plan.rdg_points == RdgPoints::RhosignRange);
+  return plan;
 }
+
+// The zero grid passes every mask test; it is a rule (an empty mask span), not
+// a stored array.
+constexpr std::span<const double> kEveryPoint;
+
+// What rdg_array holds.
+enum class RdgHolds {
+  Nothing,
+  SelectedPoints,  // the RDG step's choice of points
+  EveryPoint,      // all_p with no space cutoff: what the plots need
+};
+
+// The rho*sign(lambda2) grid: which points hold a value (0 elsewhere) and in
+// which unit. Writing the grd file converts it in place to electrons per cubic
+// angstrom, and the plot and the statistics then see those values.
+struct RhosignGrid {
+  enum class Points { None, RdgPoints, EveryPoint };
+  std::vector<double> values;
+  Points points = Points::None;
+  bool grd_units = false;
+};
+
+// The grids of one run of the section. A grid no later step reads is
+// released at once, so the largest number held together stays small; an
+// empty value array is a grid not held.
+struct RdgSection {
+  RdgSection(Run& r, const RdgPlan& p, GridFile d) : run(r), plan(p), density(std::move(d)) {}
+
+  Run& run;
+  const RdgPlan& plan;
+  GridFile density;
+  std::vector<double> grad_array, lapl_array;
+  std::vector<double> rdg_array;
+  RdgHolds rdg = RdgHolds::Nothing;
+  RhosignGrid rhosign;
+  std::vector<double> gabr, vabr, habr;
+
+  const GridData& rho() const { return density.grid; }
+  const InputVariables& iv() const { return run.input_variables; }
+  // Five-point stencils need two neighbours on each side of a point.
+  bool small_grid() const { return rho().n[0] < 5 || rho().n[1] < 5 || rho().n[2] < 5; }
+  // Refuses, before anything is allocated, `grids` more grids than this
+  // machine can hold.
+  void reserve_grids(std::size_t grids) const {
+    check_grid_allocation(rho().n[0], rho().n[1], rho().n[2], sizeof(double) * grids);
+  }
+  void write_cube(OutputFile& file, std::span<const double> values) const {
+    cube_writing(file.stream(), rho(), values);
+    file.commit();
+  }
+  void write_grd(OutputFile& file, std::span<const double> values) const {
+    const GridData& g = rho();
+    grd_writing(file.stream(), values, g.natoms, g.n[0], g.n[1], g.n[2], density.grd_intestaz);
+    file.commit();
+  }
+};
 
 void release(std::vector<double>& grid) { std::vector<double>().swap(grid); }
 
@@ -80,332 +160,321 @@ void skip_line(Run& run, const char* job, const char* grid, bool small_grid) {
   run.report_line(std::string(job) + " SKIPPED: no " + grid + " grid" + missing_reason(small_grid));
 }
 
-enum class RdgPoints { All, RhoRange, RhosignRange };
+// Reads one grid of the given role from its cube file (and, with XD2006
+// input, its grd file). A header the reader rejects ends the run with one
+// line in the report and on the console.
+GridFile read_grid(Run& run, const std::string& cube_name, const std::string& grd_name, GridRole role,
+                   InputFormat format) {
+  InputFile cube(run, cube_name);
+  std::optional<InputFile> grd;
+  if (format == InputFormat::XD2) grd.emplace(run, grd_name);
+  try {
+    return cube_in_array(cube.reader(), role, format, grd ? &grd->reader() : nullptr);
+  } catch (const GridFileRejected& e) {
+    const std::string text = std::string(e.what()) + ", PROGRAM STOP";
+    run.report_line(text);
+    run.console_line(text);
+    run.flush();
+    end_run(1);
+  }
+}
 
-// The picture of a plot file, named after it with ".svg" appended.
-void write_picture(Run& run, const std::string& plot_name, std::span<const double> rdg,
-                   std::span<const double> values, SvgPlotKind kind) {
-  OutputFile file(run, plot_name + ".svg");
-  plot_svg(rdg, values, kind, file.stream());
-  file.commit();
+// The density grid, and with XD2006 input the header lines of its grd file.
+GridFile read_density(Run& run, const RdgPlan& plan) {
+  const InputVariables& iv = run.input_variables;
+  return read_grid(run, iv.rhocube_inp, iv.rhogrd_inp, GridRole::Density, plan.format);
+}
+
+// A derivative grid read from its files, checked against the density's header.
+std::vector<double> read_derivative(RdgSection& s, const std::string& cube_name, const std::string& grd_name,
+                                    GridRole role, std::string_view check_name) {
+  GridData grid = read_grid(s.run, cube_name, grd_name, role, s.plan.format).grid;
+  check_cube(s.run, grid, s.rho(), check_name);
+  return std::move(grid.cube_array);
+}
+
+// The gradient magnitude, read, or computed and written.
+void obtain_gradient(RdgSection& s) {
+  const InputVariables& iv = s.iv();
+  if (s.plan.read_gradient)
+    s.grad_array = read_derivative(s, iv.gradcube_inp, iv.gradgrd_inp, GridRole::Gradient, "gradient ");
+  if (s.plan.compute_gradient && !s.small_grid()) {
+    release(s.grad_array);
+    s.reserve_grids(1);
+    numerical_gradient(s.rho(), s.grad_array);
+    OutputFile file(s.run, std::string(rdg_output::kNumericalGradient));
+    s.write_cube(file, s.grad_array);
+  }
+}
+
+// The Laplacian, read, or computed and written.
+void obtain_laplacian(RdgSection& s) {
+  const InputVariables& iv = s.iv();
+  if (s.plan.read_laplacian)
+    s.lapl_array = read_derivative(s, iv.laplcube_inp, iv.laplgrd_inp, GridRole::Laplacian, "laplacian");
+  if (s.plan.compute_laplacian && !s.small_grid()) {
+    release(s.lapl_array);
+    s.reserve_grids(1);
+    numerical_laplacian(s.rho(), s.lapl_array);
+    OutputFile file(s.run, std::string(rdg_output::kNumericalLaplacian));
+    s.write_cube(file, s.lapl_array);
+  }
+  // Only the Abramov energies read the Laplacian.
+  if (!s.plan.energies) release(s.lapl_array);
+}
+
+// The reduced density gradient at the points of the plan's rule,
+// written as a cube (and a grd file). The rhosi rule first builds
+// rho*sign(lambda2) at every point.
+void build_rdg(RdgSection& s) {
+  const RdgPlan& plan = s.plan;
+  if (!plan.rdg) return;
+  if (s.grad_array.empty()) {
+    skip_line(s.run, "RDG", "gradient", plan.compute_gradient && s.small_grid());
+    return;
+  }
+  if (plan.rdg_points == RdgPoints::RhosignRange && s.small_grid()) {
+    skip_line(s.run, "RDG", "rho*sign(lambda2)", true);
+    return;
+  }
+  const InputVariables& iv = s.iv();
+  OutputFile cube(s.run, output_name(iv.rdg_outname, rdg_output::kCube));
+  std::optional<OutputFile> grd;
+  if (plan.xd2()) grd.emplace(s.run, output_name(iv.rdg_outname, rdg_output::kGrd));
+  std::span<const double> test = kEveryPoint;
+  float lower = -1000.0f, upper = 1000.0f;
+  if (plan.rdg_points == RdgPoints::RhoRange) {
+    test = s.rho().cube_array;
+    lower = plan.rho_lower;
+    upper = plan.rho_upper;
+  } else if (plan.rdg_points == RdgPoints::RhosignRange) {
+    s.reserve_grids(1);
+    rhosign_calc(s.rho(), kEveryPoint, s.rhosign.values);
+    s.rhosign.points = RhosignGrid::Points::EveryPoint;
+    test = s.rhosign.values;
+    lower = plan.rho_lower;
+    upper = plan.rho_upper;
+  }
+  s.reserve_grids(1);
+  rdg_calc(s.rho(), s.grad_array, test, plan.rdg_tolerance, lower, upper, plan.space_mode, s.rdg_array);
+  const bool every_point = plan.rdg_points == RdgPoints::All && plan.space_mode == SpaceMode::None;
+  s.rdg = every_point ? RdgHolds::EveryPoint : RdgHolds::SelectedPoints;
+  s.write_cube(cube, s.rdg_array);
+  if (grd) s.write_grd(*grd, s.rdg_array);
+}
+
+// rho*sign(lambda2) rebuilt in cube units, at the points of `mask` (kEveryPoint
+// or the RDG's selection).
+void rebuild_rhosign(RdgSection& s, std::span<const double> mask, RhosignGrid::Points points) {
+  s.reserve_grids(1);
+  release(s.rhosign.values);
+  rhosign_calc(s.rho(), mask, s.rhosign.values);
+  s.rhosign.points = points;
+  s.rhosign.grd_units = false;
+}
+
+// Converts the grid to electrons per cubic angstrom for its grd file; the
+// plot and the statistics see the converted values unless they rebuild it.
+void convert_rhosign_to_grd_units(RhosignGrid& rhosign) {
+  if (rhosign.grd_units) throw std::logic_error("rho*sign(lambda2) converted to grd units twice");
+  to_grd_density_units(rhosign.values);
+  rhosign.grd_units = true;
+}
+
+// rho*sign(lambda2) written as a cube (and a grd file), with a viewer
+// script when the RDG cube was written too. On a grid too small for the
+// Hessian nothing is computed or written (the report's summary carries that
+// warning).
+void build_rhosign(RdgSection& s) {
+  const RdgPlan& plan = s.plan;
+  if (!plan.rhosign || s.small_grid()) return;
+  const InputVariables& iv = s.iv();
+  OutputFile cube(s.run, output_name(iv.rhosign_outname, rdg_output::kCube));
+  std::optional<OutputFile> grd;
+  if (plan.xd2()) grd.emplace(s.run, output_name(iv.rhosign_outname, rdg_output::kGrd));
+  if (plan.rhosign_on_rdg_points && s.rdg != RdgHolds::Nothing) {
+    rebuild_rhosign(s, s.rdg_array, RhosignGrid::Points::RdgPoints);
+  } else if (s.rhosign.points != RhosignGrid::Points::EveryPoint) {
+    // RDG_p while no RDG was computed falls back to every point; a grid the
+    // rhosi rule built at every point is used as it stands.
+    rebuild_rhosign(s, kEveryPoint, RhosignGrid::Points::EveryPoint);
+  }
+  s.write_cube(cube, s.rhosign.values);
+  if (grd) {
+    convert_rhosign_to_grd_units(s.rhosign);
+    s.write_grd(*grd, s.rhosign.values);
+  }
+  // With both cubes written, a viewer script shows the RDG isosurface
+  // coloured by rho*sign(lambda2); named after the RDG output.
+  if (s.rdg != RdgHolds::Nothing) {
+    OutputFile script(s.run, output_name(iv.rdg_outname, rdg_output::kVmdScript));
+    vmd_script(script.stream(), output_name(iv.rdg_outname, rdg_output::kCube),
+               output_name(iv.rhosign_outname, rdg_output::kCube));
+    script.commit();
+  }
+}
+
+// Whether the rho*sign(lambda2) plot uses the grid as it stands (in XD2 mode
+// possibly converted to electrons per cubic angstrom already) rather than
+// rebuilding it at every point.
+bool plot_keeps_rhosign(const RdgSection& s) {
+  return s.plan.plot_takes_rhosign_as_built && s.rhosign.points == RhosignGrid::Points::EveryPoint;
+}
+
+// Once built and written, rho*sign(lambda2) is read only by the statistics
+// and the rho*sign(lambda2) plot.
+void release_rhosign_unless_read_later(RdgSection& s) {
+  if (!(s.plan.rdg && s.plan.rhosign) && !(s.plan.plot_rhosign && plot_keeps_rhosign(s))) {
+    release(s.rhosign.values);
+    s.rhosign.points = RhosignGrid::Points::None;
+  }
+}
+
+// The Abramov energy densities, written as cubes (and grd files) in
+// the order G, V, H. All six files are created before anything is computed.
+void build_energies(RdgSection& s) {
+  const RdgPlan& plan = s.plan;
+  if (!plan.energies) return;
+  if (s.grad_array.empty()) {
+    skip_line(s.run, "ABRAMOV ENERGY", "gradient", plan.compute_gradient && s.small_grid());
+    return;
+  }
+  if (s.lapl_array.empty()) {
+    skip_line(s.run, "ABRAMOV ENERGY", "laplacian", plan.compute_laplacian && s.small_grid());
+    return;
+  }
+  const std::string& base = s.iv().e_outname;
+  OutputFile g_cube(s.run, output_name(base, rdg_output::kKineticCube)),
+      v_cube(s.run, output_name(base, rdg_output::kPotentialCube)),
+      h_cube(s.run, output_name(base, rdg_output::kTotalCube));
+  std::optional<OutputFile> g_grd, v_grd, h_grd;
+  if (plan.xd2()) {
+    g_grd.emplace(s.run, output_name(base, rdg_output::kKineticGrd));
+    v_grd.emplace(s.run, output_name(base, rdg_output::kPotentialGrd));
+    h_grd.emplace(s.run, output_name(base, rdg_output::kTotalGrd));
+  }
+  // RDG_p while no RDG was computed falls back to every point.
+  const std::span<const double> mask =
+      plan.energies_on_rdg_points && s.rdg != RdgHolds::Nothing ? std::span<const double>(s.rdg_array) : kEveryPoint;
+  s.reserve_grids(3);
+  abramov_calc(s.rho().cube_array, s.grad_array, s.lapl_array, mask, s.gabr, s.vabr, s.habr);
+  release(s.lapl_array);
+  s.write_cube(g_cube, s.gabr);
+  s.write_cube(v_cube, s.vabr);
+  s.write_cube(h_cube, s.habr);
+  if (plan.xd2()) {
+    s.write_grd(*g_grd, s.gabr);
+    s.write_grd(*v_grd, s.vabr);
+    s.write_grd(*h_grd, s.habr);
+  }
+}
+
+// Once the energies are written, the gradient is read only by a plot that rebuilds the RDG, the
+// energies only by the statistics.
+void release_after_energies(RdgSection& s) {
+  release(s.lapl_array);
+  const bool plots = s.plan.plot_rho || s.plan.plot_rhosign;
+  if (!(plots && s.rdg != RdgHolds::EveryPoint)) release(s.grad_array);
+  if (!s.plan.rdg) {
+    release(s.gabr);
+    release(s.vabr);
+    release(s.habr);
+  }
+}
+
+// One plot file and its picture, named after it with ".svg" appended.
+void write_plot(RdgSection& s, const std::string& name, std::span<const double> values, SvgPlotKind kind) {
+  {
+    OutputFile file(s.run, name);
+    plot(s.rdg_array, values, s.rho().n1(), s.rho().n2(), s.rho().n3(), file.stream());
+    file.commit();
+  }
+  OutputFile picture(s.run, name + std::string(rdg_output::kPicture));
+  plot_svg(s.rdg_array, values, kind, picture.stream());
+  picture.commit();
+}
+
+// The plot files, the density plot first. The plots need the RDG at
+// every point; every rebuild before a plot is the same computation on the
+// same grids, so one rebuild serves both, and it replaces the RDG step's grid
+// for the statistics too.
+void write_plots(RdgSection& s) {
+  const RdgPlan& plan = s.plan;
+  if (!plan.plot_rho && !plan.plot_rhosign) return;
+  if (s.rdg != RdgHolds::EveryPoint && !s.grad_array.empty()) {
+    release(s.rdg_array);
+    s.reserve_grids(1);
+    rdg_calc(s.rho(), s.grad_array, kEveryPoint, 1000.0f, -1000.0f, 1000.0f, plan.space_mode, s.rdg_array);
+    s.rdg = RdgHolds::EveryPoint;
+  }
+  const bool rdg_ready = s.rdg == RdgHolds::EveryPoint;
+  const bool gradient_small_grid = plan.compute_gradient && s.small_grid();
+  const std::string plot_name = trimmed(s.iv().plot_name);
+  if (plan.plot_rho) {
+    if (!rdg_ready) {
+      skip_line(s.run, "rho VS RDG PLOT", "gradient", gradient_small_grid);
+    } else {
+      write_plot(s, std::string(rdg_output::kRhoPlotPrefix) + plot_name, s.rho().cube_array, SvgPlotKind::density);
+    }
+  }
+  if (plan.plot_rhosign) {
+    const bool keep = plot_keeps_rhosign(s);
+    if (!rdg_ready) {
+      skip_line(s.run, "rho*sign(lambda2) VS RDG PLOT", "gradient", gradient_small_grid);
+    } else if (!keep && s.small_grid()) {
+      skip_line(s.run, "rho*sign(lambda2) VS RDG PLOT", "rho*sign(lambda2)", true);
+    } else {
+      if (!keep) rebuild_rhosign(s, kEveryPoint, RhosignGrid::Points::EveryPoint);
+      write_plot(s, std::string(rdg_output::kRhosignPlotPrefix) + plot_name, s.rhosign.values, SvgPlotKind::rhosign);
+    }
+  }
+}
+
+// The isosurface statistics, from the grids as they stand after the
+// plots; all zero when the RDG was not requested.
+void fill_statistics(RdgSection& s, InputVariables& iv) {
+  clear_rdg_statistics(iv);
+  if (!s.plan.rdg || s.rdg == RdgHolds::Nothing) return;
+  std::span<const double> rhosign_used;
+  if (s.plan.rhosign) {
+    if (s.rhosign.points != RhosignGrid::Points::None) {
+      rhosign_used = s.rhosign.values;
+    } else {
+      skip_line(s.run, "rho*sign(lambda2) ISOSURFACE STATISTICS", "rho*sign(lambda2)", s.small_grid());
+    }
+  }
+  // Energies not computed are empty grids, which the statistics leave at 0.
+  rdg_statistics(s.rho(), s.rdg_array, rhosign_used, s.gabr, s.vabr, s.habr, iv);
 }
 
 }  // namespace
 
 void calc_stuff(Run& run) {
   InputVariables& iv = run.input_variables;
-
-  // With no format marked on the INPUT line the grids are read as general
-  // cube files.
-  const InputFormat format = iv.inprdg_risp[0] ? InputFormat::XD2
-                             : iv.inprdg_risp[1] ? InputFormat::GAU
-                                                 : InputFormat::CUB;
-  const bool xd2 = format == InputFormat::XD2;
-  const bool want_rdg = iv.calc_risp[0] != 0;
-  const bool want_rhosign = iv.calc_risp[1] != 0;
-  const bool want_abr = iv.calc_risp[2] != 0;
-  const bool want_plot = iv.calc_risp[3] != 0;
-
-  // The RDG with no point choice marked is taken at every point, as all_p.
-  const RdgPoints rdg_points = iv.rdg_risp[0]   ? RdgPoints::All
-                               : iv.rdg_risp[1] ? RdgPoints::RhoRange
-                               : iv.rdg_risp[2] ? RdgPoints::RhosignRange
-                                                : RdgPoints::All;
-  // No space cutoff marked is taken as none, for the RDG and the plot rebuilds.
-  const SpaceMode space_mode = iv.rdg_rispace[1]   ? SpaceMode::Atom
-                               : iv.rdg_rispace[2] ? SpaceMode::Exte
-                                                   : SpaceMode::None;
-  const float rdg_tolerance = space_mode == SpaceMode::None ? 1000.0f : iv.spacecutoff;
-
+  const RdgPlan plan = rdg_plan(iv);
   // Progress on a terminal, one unit per step of the section.
   Progress progress(run.err(), run.show_progress(), "RDG section", 11);
-  // Step 1: the density grid.
-  GridData rho;
-  read_grid(run, iv.rhocube_inp, 35, iv.rhogrd_inp, 27, GridRole::Density, format, rho);
-  const std::int32_t n1 = rho.n[0], n2 = rho.n[1], n3 = rho.n[2];
-  // Five-point stencils need two neighbours on each side of a point.
-  const bool small_grid = n1 < 5 || n2 < 5 || n3 < 5;
-  // Step 2: the zero grid passes every mask test; it is a rule (an empty
-  // mask span), not a stored array.
-  const std::span<const double> every_point;
-
-  auto write_cube = [&](const std::string& name, std::span<const double> values) {
-    OutputFile file(run, name);
-    cube_writing(file.stream(), rho, values);
-    file.commit();
-  };
-  auto reserve_grids = [&](std::size_t grids) {
-    check_grid_allocation(n1, n2, n3, sizeof(double) * grids);
-  };
-
+  RdgSection s(run, plan, read_density(run, plan));
   progress.update(2);
-  // Steps 3 and 4: the gradient magnitude.
-  std::vector<double> grad_array;
-  bool have_grad = false;
-  if (iv.grad_read) {
-    GridData grid;
-    read_grid(run, iv.gradcube_inp, 34, iv.gradgrd_inp, 26, GridRole::Gradient, format, grid);
-    check_cube(run, grid, rho, "gradient ");
-    grad_array = std::move(grid.cube_array);
-    have_grad = true;
-  }
-  if (iv.grad_calc && !small_grid) {
-    release(grad_array);
-    reserve_grids(1);
-    numerical_gradient(rho, grad_array);
-    have_grad = true;
-    write_cube(std::string(rdg_output::kNumericalGradient), grad_array);
-  }
-
+  obtain_gradient(s);
   progress.update(4);
-  // Steps 5 and 6: the Laplacian.
-  std::vector<double> lapl_array;
-  bool have_lapl = false;
-  // With both calc and read marked the template's Laplacian file names are
-  // never read (they belong to the reading choice alone), so there is no file
-  // to open: the Laplacian is computed.
-  if (iv.lapl_read && !iv.lapl_calc) {
-    GridData grid;
-    read_grid(run, iv.laplcube_inp, 34, iv.laplgrd_inp, 26, GridRole::Laplacian, format, grid);
-    check_cube(run, grid, rho, "laplacian");
-    lapl_array = std::move(grid.cube_array);
-    have_lapl = true;
-  }
-  if (iv.lapl_calc && !small_grid) {
-    release(lapl_array);
-    reserve_grids(1);
-    numerical_laplacian(rho, lapl_array);
-    have_lapl = true;
-    write_cube(std::string(rdg_output::kNumericalLaplacian), lapl_array);
-  }
-  // Only the Abramov energies read the Laplacian.
-  if (!want_abr) release(lapl_array);
-
-  std::vector<double> rdg_array;
-  bool have_rdg = false;
-  bool rdg_every_point = false;  // built with all_p and no space cutoff
-
-  std::vector<double> rhosign_array;
-  bool have_rhosign = false;
-  bool rhosign_every_point = false;  // built with the every-point mask
-  bool rhosign_from_rdg_step = false;
-
+  obtain_laplacian(s);
   progress.update(6);
-  // Step 7: the reduced density gradient.
-  if (want_rdg) {
-    if (!have_grad) {
-      skip_line(run, "RDG", "gradient", iv.grad_calc && small_grid);
-    } else if (rdg_points == RdgPoints::RhosignRange && small_grid) {
-      skip_line(run, "RDG", "rho*sign(lambda2)", true);
-    } else {
-      const std::string base = trimmed(iv.rdg_outname);
-      OutputFile cube(run, base + ".cube");
-      std::optional<OutputFile> grd;
-      if (xd2) grd.emplace(run, base + ".grd");
-      std::span<const double> test = every_point;
-      float lower = -1000.0f, upper = 1000.0f;
-      if (rdg_points == RdgPoints::RhoRange) {
-        test = rho.cube_array;
-        lower = iv.rhocutoff[0];
-        upper = iv.rhocutoff[1];
-      } else if (rdg_points == RdgPoints::RhosignRange) {
-        reserve_grids(1);
-        rhosign_calc(rho, every_point, rhosign_array);
-        have_rhosign = rhosign_every_point = rhosign_from_rdg_step = true;
-        test = rhosign_array;
-        lower = iv.rhocutoff[0];
-        upper = iv.rhocutoff[1];
-      }
-      reserve_grids(1);
-      rdg_calc(rho, grad_array, test, rdg_tolerance, lower, upper, space_mode, rdg_array);
-      have_rdg = true;
-      rdg_every_point = rdg_points == RdgPoints::All && space_mode == SpaceMode::None;
-      cube_writing(cube.stream(), rho, rdg_array);
-      cube.commit();
-      if (grd) {
-        grd_writing(grd->stream(), rdg_array, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
-        grd->commit();
-      }
-    }
-  }
-
+  build_rdg(s);
   progress.update(7);
-  // Step 8: rho*sign(lambda2). On a grid too small for the Hessian nothing is
-  // computed or written (the report's summary carries that warning).
-  if (want_rhosign && !small_grid) {
-    const std::string base = trimmed(iv.rhosign_outname);
-    OutputFile cube(run, base + ".cube");
-    std::optional<OutputFile> grd;
-    if (xd2) grd.emplace(run, base + ".grd");
-    if (iv.rhosign_points && have_rdg) {
-      reserve_grids(1);
-      release(rhosign_array);
-      rhosign_calc(rho, rdg_array, rhosign_array);
-      rhosign_every_point = false;
-    } else if (!(have_rhosign && rhosign_every_point)) {
-      // RDG_p while no RDG was computed falls back to every point.
-      reserve_grids(1);
-      release(rhosign_array);
-      rhosign_calc(rho, every_point, rhosign_array);
-      rhosign_every_point = true;
-    }
-    have_rhosign = true;
-    cube_writing(cube.stream(), rho, rhosign_array);
-    cube.commit();
-    if (grd) {
-      // Writing the grd file converts the array in place to electrons per
-      // cubic angstrom; the plot and the statistics below see those values.
-      grd_writing(grd->stream(), rhosign_array, rho.natoms, n1, n2, n3, iv.grd_intestaz, true);
-      grd->commit();
-    }
-    // With both cubes written, a viewer script shows the RDG isosurface
-    // coloured by rho*sign(lambda2); named after the RDG output.
-    if (have_rdg) {
-      const std::string rdg_base = trimmed(iv.rdg_outname);
-      OutputFile script(run, rdg_base + ".vmd");
-      vmd_script(script.stream(), rdg_base + ".cube", base + ".cube");
-      script.commit();
-    }
-  }
-
-  const bool plot_rho = want_plot && iv.duedplot[0] != 0;
-  const bool plot_rhosign = want_plot && iv.duedplot[1] != 0;
-  // The rho*sign(lambda2) plot uses the array as it stands when it already
-  // holds every point (from step 8 without RDG_p, or from the RDG's rhosi
-  // choice), in XD2 mode possibly converted to electrons per cubic angstrom
-  // already; otherwise it rebuilds it.
-  auto plot_keeps_rhosign = [&] {
-    return have_rhosign && rhosign_every_point && ((want_rhosign && !iv.rhosign_points) || rhosign_from_rdg_step);
-  };
-  // Past this point only the statistics and that plot read rho*sign(lambda2).
-  if (!(want_rdg && want_rhosign) && !(plot_rhosign && plot_keeps_rhosign())) {
-    release(rhosign_array);
-    have_rhosign = false;
-  }
-
+  build_rhosign(s);
+  release_rhosign_unless_read_later(s);
   progress.update(8);
-  // Step 9: the Abramov energy densities.
-  std::vector<double> gabr, vabr, habr;
-  bool have_abr = false;
-  if (want_abr) {
-    if (!have_grad) {
-      skip_line(run, "ABRAMOV ENERGY", "gradient", iv.grad_calc && small_grid);
-    } else if (!have_lapl) {
-      skip_line(run, "ABRAMOV ENERGY", "laplacian", iv.lapl_calc && small_grid);
-    } else {
-      const std::string base = trimmed(iv.e_outname);
-      OutputFile g_cube(run, base + "_Gabr.cube"), v_cube(run, base + "_Vabr.cube"), h_cube(run, base + "_Habr.cube");
-      std::optional<OutputFile> g_grd, v_grd, h_grd;
-      if (xd2) {
-        g_grd.emplace(run, base + "_Gabr.grd");
-        v_grd.emplace(run, base + "_Vabr.grd");
-        h_grd.emplace(run, base + "_Habr.grd");
-      }
-      // RDG_p while no RDG was computed falls back to every point.
-      const std::span<const double> mask = iv.e_points && have_rdg ? std::span<const double>(rdg_array) : every_point;
-      reserve_grids(3);
-      abramov_calc(rho.cube_array, grad_array, lapl_array, mask, gabr, vabr, habr);
-      have_abr = true;
-      release(lapl_array);
-      cube_writing(g_cube.stream(), rho, gabr);
-      g_cube.commit();
-      cube_writing(v_cube.stream(), rho, vabr);
-      v_cube.commit();
-      cube_writing(h_cube.stream(), rho, habr);
-      h_cube.commit();
-      if (xd2) {
-        grd_writing(g_grd->stream(), gabr, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
-        g_grd->commit();
-        grd_writing(v_grd->stream(), vabr, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
-        v_grd->commit();
-        grd_writing(h_grd->stream(), habr, rho.natoms, n1, n2, n3, iv.grd_intestaz, false);
-        h_grd->commit();
-      }
-    }
-  }
-  release(lapl_array);
-  // Only a plot that rebuilds the RDG reads the gradient later.
-  if (!((plot_rho || plot_rhosign) && !(have_rdg && rdg_every_point))) {
-    release(grad_array);
-    have_grad = false;
-  }
-  // The statistics are the energies' only later use.
-  if (!want_rdg) {
-    release(gabr);
-    release(vabr);
-    release(habr);
-  }
-
+  build_energies(s);
+  release_after_energies(s);
   progress.update(9);
-  // Step 10: the plot files.
-  if (plot_rho || plot_rhosign) {
-    // The plots need the RDG at every point. Every rebuild before a plot is
-    // the same computation on the same grids, so one rebuild serves both.
-    bool plot_rdg_ready = have_rdg && rdg_every_point;
-    if (!plot_rdg_ready && have_grad) {
-      release(rdg_array);
-      reserve_grids(1);
-      rdg_calc(rho, grad_array, every_point, 1000.0f, -1000.0f, 1000.0f, space_mode, rdg_array);
-      have_rdg = rdg_every_point = plot_rdg_ready = true;
-    }
-    if (plot_rho) {
-      if (!plot_rdg_ready) {
-        skip_line(run, "rho VS RDG PLOT", "gradient", iv.grad_calc && small_grid);
-      } else {
-        const std::string name = "rho" + trimmed(iv.plot_name);
-        OutputFile file(run, name);
-        plot(rdg_array, rho.cube_array, rho.n1(), rho.n2(), rho.n3(), file.stream());
-        file.commit();
-        write_picture(run, name, rdg_array, rho.cube_array, SvgPlotKind::density);
-      }
-    }
-    if (plot_rhosign) {
-      const bool keep = plot_keeps_rhosign();
-      if (!plot_rdg_ready) {
-        skip_line(run, "rho*sign(lambda2) VS RDG PLOT", "gradient", iv.grad_calc && small_grid);
-      } else if (!keep && small_grid) {
-        skip_line(run, "rho*sign(lambda2) VS RDG PLOT", "rho*sign(lambda2)", true);
-      } else {
-        if (!keep) {
-          release(rhosign_array);
-          reserve_grids(1);
-          rhosign_calc(rho, every_point, rhosign_array);
-          have_rhosign = rhosign_every_point = true;
-        }
-        const std::string name = "rhosign" + trimmed(iv.plot_name);
-        OutputFile file(run, name);
-        plot(rdg_array, rhosign_array, rho.n1(), rho.n2(), rho.n3(), file.stream());
-        file.commit();
-        write_picture(run, name, rdg_array, rhosign_array, SvgPlotKind::rhosign);
-      }
-    }
-  }
-  release(grad_array);
-
+  write_plots(s);
+  release(s.grad_array);
   progress.update(10);
-  // Step 11: the isosurface statistics, from the grids as they stand after
-  // the plots.
-  clear_rdg_statistics(iv);
-  if (want_rdg && have_rdg) {
-    std::span<const double> rhosign_used;
-    if (want_rhosign) {
-      if (have_rhosign) {
-        rhosign_used = rhosign_array;
-      } else {
-        skip_line(run, "rho*sign(lambda2) ISOSURFACE STATISTICS", "rho*sign(lambda2)", small_grid);
-      }
-    }
-    std::span<const double> g, v, h;
-    if (have_abr) {
-      g = gabr;
-      v = vabr;
-      h = habr;
-    }
-    rdg_statistics(rho, rdg_array, rhosign_used, g, v, h, iv);
-  }
+  fill_statistics(s, iv);
   progress.update(11);
   progress.finish();
-  // Step 12: every grid is released when it goes out of scope here.
+  // Every grid still held is released here, with the section's grids.
 }
 
 }  // namespace tessaro

@@ -35,11 +35,7 @@ class SpatialTest {
 
   // i, j, k are 0-based, i.e. the (i-1), (j-1), (k-1) of 1-based indices.
   bool passes(std::size_t i, std::size_t j, std::size_t k) const {
-    switch (mode_) {
-      case SpaceMode::None: return true;
-      case SpaceMode::Unset: return false;
-      default: break;
-    }
+    if (mode_ == SpaceMode::None) return true;
     const float fi = static_cast<float>(i), fj = static_cast<float>(j), fk = static_cast<float>(k);
     float p[3];
     for (int x = 0; x < 3; ++x) {
@@ -75,7 +71,6 @@ void rdg_calc(const GridData& rho, std::span<const double> grad, std::span<const
   const std::size_t total = rho.size();
   if (rdg_array.capacity() < total) std::vector<double>().swap(rdg_array);
   rdg_array.assign(total, kUnselected);
-  if (mode == SpaceMode::Unset) return;
   const SpatialTest spatial(rho, mode, tolerance);
   // The single-precision limits are widened before the strict comparisons.
   const double lo = static_cast<double>(lower), hi = static_cast<double>(upper);

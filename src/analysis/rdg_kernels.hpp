@@ -37,7 +37,7 @@ void diagat(int n, int ld, double* a, double* v, double* d, double* w);
 // mask: every interior point); 0 elsewhere.
 void rhosign_calc(const GridData& rho, std::span<const double> mask, std::vector<double>& rhosign_array);
 
-enum class SpaceMode { None, Atom, Exte, Unset };
+enum class SpaceMode { None, Atom, Exte };
 
 // The reduced density gradient at the selected points, 1.0E10 elsewhere.
 // `test` is the grid of the value test (empty: the zero grid).

@@ -6,7 +6,6 @@
 #include "grid/grid_files.hpp"
 #include "grid/grid_io_detail.hpp"
 #include "grid/grid_numbers.hpp"
-#include "run/run.hpp"
 #include "run/run_end.hpp"
 
 namespace tessaro {
@@ -26,15 +25,10 @@ const textio::Layout& atom_layout() {
   return layout;
 }
 
-// A header the reader cannot take: one line naming the file and what is
-// wrong, in the report and on the console, then the run stops.
-[[noreturn]] void reject_header(Run& run, const textio::LineReader& cube, const std::string& what) {
-  std::string text = "cube file " + cube.file_name() + ", line " + std::to_string(cube.line_number()) + ": " + what +
-                     ", PROGRAM STOP";
-  run.report_line(text);
-  run.console_line(text);
-  run.flush();
-  end_run(1);
+// A header the reader cannot take: the file, the line and what is wrong.
+[[noreturn]] void reject_header(const textio::LineReader& cube, const std::string& what) {
+  throw GridFileRejected("cube file " + cube.file_name() + ", line " + std::to_string(cube.line_number()) + ": " +
+                         what);
 }
 
 // Extra lines after each row of values in GAU mode: the gradient cube holds
@@ -154,27 +148,27 @@ void write_cube_values(grid_detail::ChunkWriter& w, const GridData& header, cons
 
 }  // namespace
 
-void cube_in_array(Run& run, textio::LineReader& cube, GridRole role, InputFormat format, textio::LineReader* grd,
-                   GridData& grid) {
+GridFile cube_in_array(textio::LineReader& cube, GridRole role, InputFormat format, textio::LineReader* grd) {
   if (format == InputFormat::XD2 && grd == nullptr)
     throw std::invalid_argument("cube_in_array: XD2 reading needs the grd file");
 
   cube.require();  // two title lines, skipped
   cube.require();
-  GridData g;
+  GridFile result;
+  GridData& g = result.grid;
   {
     const textio::InItem items[] = {&g.natoms, &g.origin[0], &g.origin[1], &g.origin[2]};
     textio::read_record(cube, header_layout(), items);
   }
   if (g.natoms < 0)
-    reject_header(run, cube,
+    reject_header(cube,
                   "the atom count " + std::to_string(g.natoms) +
                       " is negative (cube files with orbital data are not supported)");
   for (int a = 0; a < 3; ++a) {
     const textio::InItem items[] = {&g.n[a], &g.axis[a][0], &g.axis[a][1], &g.axis[a][2]};
     textio::read_record(cube, header_layout(), items);
     if (g.n[a] <= 0)
-      reject_header(run, cube,
+      reject_header(cube,
                     "the number of grid points along axis " + std::to_string(a + 1) + " is " + std::to_string(g.n[a]) +
                         " (it must be at least 1)");
   }
@@ -190,12 +184,12 @@ void cube_in_array(Run& run, textio::LineReader& cube, GridRole role, InputForma
   g.cube_array.resize(g.size());
 
   if (format == InputFormat::XD2) {
-    grid_detail::grd_in_array(*grd, role, g, role == GridRole::Density ? &run.input_variables.grd_intestaz : nullptr);
+    grid_detail::grd_in_array(*grd, role, g, role == GridRole::Density ? &result.grd_intestaz : nullptr);
   } else {
     const std::size_t skip = format == InputFormat::GAU ? gau_skipped_lines(role, g.n3()) : 0;
     read_cube_values(cube, skip, g);
   }
-  grid = std::move(g);
+  return result;
 }
 
 void cube_writing(std::ostream& out, const GridData& header, std::span<const double> values) {

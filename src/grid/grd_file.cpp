@@ -68,8 +68,12 @@ void grd_in_array(textio::LineReader& grd, GridRole role, GridData& grid, std::v
 
 }  // namespace grid_detail
 
-void grd_writing(std::ostream& out, std::span<double> values, std::int32_t natoms, std::int32_t n1, std::int32_t n2,
-                 std::int32_t n3, std::vector<std::string>& grd_intestaz, bool is_rhosign) {
+void to_grd_density_units(std::span<double> values) {
+  for (double& v : values) v /= grid_detail::kGrdDensityFactor;
+}
+
+void grd_writing(std::ostream& out, std::span<const double> values, std::int32_t natoms, std::int32_t n1,
+                 std::int32_t n2, std::int32_t n3, std::span<const std::string> grd_intestaz) {
   const std::size_t m1 = n1 > 0 ? static_cast<std::size_t>(n1) : 0;
   const std::size_t m2 = n2 > 0 ? static_cast<std::size_t>(n2) : 0;
   const std::size_t m3 = n3 > 0 ? static_cast<std::size_t>(n3) : 0;
@@ -77,24 +81,19 @@ void grd_writing(std::ostream& out, std::span<double> values, std::int32_t natom
     throw std::invalid_argument("grd_writing: the value count does not match N1*N2*N3");
 
   grid_detail::ChunkWriter w(out);
-  // Each header line is left-justified in place (leading blanks moved to the
-  // end) and written in exactly 80 columns. Lines missing from a short list
-  // are written blank, so the file still has atom count + 12 header lines.
+  // Each header line is left-justified (leading blanks moved to the end) and
+  // written in exactly 80 columns. Lines missing from a short list are
+  // written blank, so the file still has atom count + 12 header lines.
   const std::size_t header_lines = static_cast<std::size_t>(std::max<std::int32_t>(natoms, 0)) + 12;
-  std::string blank(80, ' ');
+  const std::string blank(80, ' ');
   for (std::size_t h = 0; h < header_lines; ++h) {
-    if (h >= grd_intestaz.size()) {
-      w.append(blank);
-      w.append("\n");
-      continue;
+    std::string_view text;
+    if (h < grd_intestaz.size()) {
+      text = grd_intestaz[h];
+      const std::size_t lead = text.find_first_not_of(' ');
+      if (lead != std::string_view::npos) text.remove_prefix(lead);
     }
-    std::string& line = grd_intestaz[h];
-    const std::size_t lead = line.find_first_not_of(' ');
-    if (lead != std::string::npos && lead > 0) {
-      line.erase(0, lead);
-      line.append(lead, ' ');
-    }
-    std::string_view text(line);
+    // The moved blanks, and any that pad a short line, fill the 80 columns.
     if (text.size() >= 80) {
       w.append(text.substr(0, 80));
     } else {
@@ -103,11 +102,6 @@ void grd_writing(std::ostream& out, std::span<double> values, std::int32_t natom
     }
     w.append("\n");
   }
-
-  // rho*sign(lambda2) goes from electrons per cubic bohr to electrons per
-  // cubic angstrom, in the caller's array.
-  if (is_rhosign)
-    for (double& v : values) v /= grid_detail::kGrdDensityFactor;
 
   const std::size_t q = m1 / 6, r = m1 % 6;
   const double* at = values.data();

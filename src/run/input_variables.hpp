@@ -1,6 +1,6 @@
 #pragma once
 // The run settings, filled once by the input reader, plus the state the RDG
-// section hands to the report (isosurface statistics, kept grd header lines).
+// section hands to the report (the isosurface statistics).
 //
 // Arrays of the template's option lines are 0-based here: element 0 is the
 // first option of its line. Text fields have fixed lengths and are held padded
@@ -154,8 +154,6 @@ struct InputVariables {
   // RDG threshold m * 0.1.
   std::array<std::int32_t, 10> n01{};
   std::array<double, 10> vol01{}, rho01{}, rhosi01{}, g01{}, v01{}, h01{};
-  // Header lines of the density grd file (XD2 input), kept for every grd written.
-  std::vector<std::string> grd_intestaz;
 };
 
 // A text field with its trailing blanks removed (file names are opened so).

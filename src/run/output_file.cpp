@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 
+#include "run/input_file.hpp"
 #include "run/run.hpp"
 #include "run/run_end.hpp"
 
@@ -28,10 +28,7 @@ OutputFile::OutputFile(Run& run, std::string name)
   temp_name_ = name_ + ".tmp-" + std::to_string(static_cast<long>(getpid()));
   stream_.rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
   stream_.open(temp_name_, std::ios::out | std::ios::trunc | std::ios::binary);
-  if (!stream_) {
-    run_.report_line(name_ + " file cannot be opened, program stop");
-    end_run(1);
-  }
+  if (!stream_) stop_cannot_open(run_, name_);
 }
 
 OutputFile::~OutputFile() {
@@ -46,7 +43,7 @@ void OutputFile::fail(int error_number) {
   std::remove(temp_name_.c_str());
   committed_ = true;  // nothing left to clean up
   const std::string message = write_failure_message(name_, error_number);
-  std::cerr << ' ' << message << '\n';
+  run_.err() << ' ' << message << '\n';
   run_.report_line(message);
   end_run(1);
 }

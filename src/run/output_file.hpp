@@ -15,7 +15,8 @@ class Run;
 class OutputFile {
  public:
   // Creates the temporary file. When it cannot be created the report gets
-  // "<name> file cannot be opened, program stop" and the run ends (status 1).
+  // "<name> file cannot be opened, program stop" and the run ends (status 1),
+  // as for a file the run cannot read.
   OutputFile(Run& run, std::string name);
   ~OutputFile();  // removes the temporary file unless commit() succeeded
   OutputFile(const OutputFile&) = delete;
@@ -26,7 +27,7 @@ class OutputFile {
 
   // Flushes and closes the file and renames it to its final name. A failed
   // write ends the run with one message naming the file and the reason
-  // (report and standard error), status 1.
+  // (report and the run's error stream), status 1.
   void commit();
 
  private:

@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include <iostream>
 #include <limits>
+#include <new>
 
 namespace tessaro {
 
@@ -16,11 +16,7 @@ std::size_t physical_memory_bytes() {
   return static_cast<std::size_t>(pages) * static_cast<std::size_t>(page_size);
 }
 
-[[noreturn]] void refuse() {
-  std::cerr << ' ' << kAllocationMessage << '\n';
-  std::cerr.flush();
-  end_run(1);
-}
+[[noreturn]] void refuse() { throw std::bad_alloc(); }
 
 }  // namespace
 

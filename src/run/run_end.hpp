@@ -12,15 +12,15 @@ struct RunEnd {
 
 [[noreturn]] inline void end_run(int status) { throw RunEnd{status}; }
 
-// The message every allocation guard prints (on standard error) before the run
-// ends with status 1.
+// The message main() prints (on standard error) for an allocation that failed
+// or that a guard refused; the run then ends with status 1.
 inline constexpr const char* kAllocationMessage = "Allocation would exceed memory limit";
 
 // Guard to call before allocating `count` elements of `element_size` bytes
 // (grids, row buffers, coefficient tables). The product is computed without
-// overflow; when it cannot be held in this machine's physical memory the run
-// ends with kAllocationMessage on standard error and status 1, before any
-// allocation is tried.
+// overflow; when it cannot be held in this machine's physical memory the guard
+// throws std::bad_alloc before any allocation is tried, the same way out as a
+// real failed allocation.
 void check_allocation(std::size_t count, std::size_t element_size);
 
 // Same for a grid of n1 x n2 x n3 doubles; the counts are taken as 64-bit.

@@ -1,13 +1,12 @@
 #include "topond/topo_to_cube.hpp"
 
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "grid/grid_files.hpp"
+#include "run/input_file.hpp"
 #include "run/output_file.hpp"
 #include "run/output_names.hpp"
 #include "run/run.hpp"
@@ -19,8 +18,6 @@ namespace tessaro {
 
 namespace {
 
-constexpr std::string_view kCannotOpen = " file cannot be opened, program stop";
-
 // One report line, the file name as set in the input (all its columns) then
 // the text; the run ends with the error status.
 [[noreturn]] void stop(Run& run, const std::string& name, std::string_view text) {
@@ -28,15 +25,6 @@ constexpr std::string_view kCannotOpen = " file cannot be opened, program stop";
   line += text;
   run.report_line(line);
   end_run(1);
-}
-
-// Opens a file the section reads. A directory opens as a stream on this
-// system but holds no lines: it is a file that cannot be opened as well.
-bool open_input(std::ifstream& file, const std::string& name) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(name, ec)) return false;
-  file.open(name, std::ios::in | std::ios::binary);
-  return static_cast<bool>(file);
 }
 
 // The symmetry operations of the settings as plain values.
@@ -62,10 +50,8 @@ void topo_to_cube(Run& run) {
 
   CrystalCell cell;
   {
-    const std::string crystal_name = trimmed(iv.crys_out);
-    std::ifstream file;
-    if (!open_input(file, crystal_name)) stop(run, iv.crys_out, kCannotOpen);
-    textio::LineReader crystal_output(file, crystal_name);
+    InputFile file(run, iv.crys_out);
+    textio::LineReader& crystal_output = file.reader();
     try {
       cell = read_crystal_output(crystal_output);
     } catch (const CrystalOutputRejected& e) {
@@ -81,10 +67,8 @@ void topo_to_cube(Run& run) {
   for (int g = 0; g < grids; ++g) {
     GridData grid;  // geometry cleared: the axes are the Cartesian axes
     {
-      const std::string grid_name = trimmed(*grid_names[g]);
-      std::ifstream file;
-      if (!open_input(file, grid_name)) stop(run, *grid_names[g], kCannotOpen);
-      textio::LineReader grid_file(file, grid_name);
+      InputFile file(run, *grid_names[g]);
+      textio::LineReader& grid_file = file.reader();
       // The grid is read whole before its cube is created, so a grid file cut
       // short leaves no half-written cube behind (and an older cube of that
       // name untouched).

@@ -2,16 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <span>
 #include <string>
 
 #include "grid/grid_files.hpp"
-#include "run/run.hpp"
-#include "run/output_names.hpp"
+#include "run/input_file.hpp"
 #include "run/output_file.hpp"
+#include "run/output_names.hpp"
+#include "run/run.hpp"
 #include "run/progress.hpp"
 #include "run/run_end.hpp"
 #include "wavefunction/wfn_box.hpp"
@@ -27,26 +26,13 @@ void copy_row(const std::vector<double>& row, std::size_t n, std::vector<double>
   std::copy(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(n), grid.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
-// Follows the name of a file that cannot be opened in the report line.
-constexpr const char* kCannotBeOpened = " file cannot be opened, program stop";
 
 // `readwfn`: opens the file named by wfn_inpname and reads it into wfn. A file
 // that cannot be opened or is rejected gets one report line and ends the run
 // with status 1.
 void readwfn(Run& run, Wavefunction& wfn) {
-  const std::string& name33 = run.input_variables.wfn_inpname;
-  const std::string name = trimmed(name33);
-  // A directory opens as a stream on some systems but holds no lines: it is a
-  // file that cannot be opened as well.
-  std::error_code ec;
-  const bool directory = std::filesystem::is_directory(name, ec);
-  std::ifstream file;
-  if (!directory) file.open(name, std::ios::in | std::ios::binary);
-  if (directory || !file) {
-    run.report_line(name33 + kCannotBeOpened);
-    end_run(1);
-  }
-  textio::LineReader in(file, name);
+  InputFile file(run, run.input_variables.wfn_inpname);
+  textio::LineReader& in = file.reader();
   try {
     read_wfn_file(in, wfn);
   } catch (const WfnFileRejected& e) {

@@ -22,13 +22,16 @@ bool interior(const GridData& g, std::size_t i, std::size_t j, std::size_t k) {
 // Relative closeness for results that carry the single-precision denominators.
 void expect_rel(double got, double want, double rel) { EXPECT_NEAR(got, want, rel * std::max(1.0, std::fabs(want))); }
 
+// The step length is the length of the step vector taken in single
+// precision: for (0.123, 0.456, 0.789) that is 0x1.d6d03ep-1, while the length
+// taken in double and then rounded would be 0x1.d6d03cp-1.
 TEST(KernelsDerivatives, StepLengthsInSinglePrecision) {
   GridData g;
-  g.axis = {{{0.0f, 0.2f, 0.0f}, {0.3f, 0.4f, 0.0f}, {0.1f, 0.1f, 0.1f}}};
+  g.axis = {{{0.0f, 0.2f, 0.0f}, {0.123f, 0.456f, 0.789f}, {0.0f, 0.0f, 0.3f}}};
   const std::array<float, 3> h = step_lengths(g);
   EXPECT_EQ(h[0], 0.2f);
-  EXPECT_EQ(h[1], std::sqrt(0.3f * 0.3f + 0.4f * 0.4f));
-  EXPECT_EQ(h[2], std::sqrt(0.1f * 0.1f + 0.1f * 0.1f + 0.1f * 0.1f));
+  EXPECT_EQ(h[1], 0x1.d6d03ep-1f);
+  EXPECT_EQ(h[2], 0.3f);
 }
 
 // The stencils are exact for polynomials of degree 4 (first derivative) and

@@ -42,9 +42,6 @@ TEST(KernelsRdg, ValueAndConstants) {
   EXPECT_NEAR(out[0], 0.1616204512359269 / 16, 1e-9);
   EXPECT_NE(out[0], 0.1616204512359269 / 16);
   EXPECT_NE(out[0], 1.0 / (2 * std::cbrt(3 * M_PI * M_PI)) / 16);
-  // Unset mode selects no point.
-  out = rdg(line_grid({1.0, 2.0}), {1.0, 1.0}, {}, 1000.0f, -1000.0f, 1000.0f, SpaceMode::Unset);
-  EXPECT_EQ(out, (std::vector<double>{kMarker, kMarker}));
 }
 
 // LOWER_VALUE 0.01 and UPPER_VALUE 0.05 are held in single precision; the

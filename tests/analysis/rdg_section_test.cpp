@@ -406,6 +406,17 @@ TEST_F(RdgSection, MissingInputFilesStopTheRun) {
   EXPECT_FALSE(fs::exists("mol.cube"));
 }
 
+TEST_F(RdgSection, RejectedCubeHeaderStopsTheRunWithOneLineInReportAndConsole) {
+  std::ofstream("rho.cube") << " t\n t\n   -1    0.000000    0.000000    0.000000\n";
+  all_jobs(iv_, 2);
+  EXPECT_EQ(run_section(), 1);
+  const std::string line =
+      " cube file rho.cube, line 3: the atom count -1 is negative (cube files with orbital data are not supported),"
+      " PROGRAM STOP\n";
+  EXPECT_EQ(report_, line);
+  EXPECT_EQ(console_.str(), line);
+}
+
 TEST_F(RdgSection, OutputFileThatCannotBeOpenedStopsTheRun) {
   copy_input("rho.cube");
   all_jobs(iv_, 2);

@@ -1,6 +1,6 @@
 // XD grd files: XD2 reading beside a cube header (header lines, i-fastest
-// values, unit conversions), the writer's exact text and in-place changes,
-// bad files, and the real 2-D map of the shared data.
+// values, unit conversions), the writer's exact text, the density unit of grd
+// files, bad files, and the real 2-D map of the shared data.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,14 +12,13 @@
 
 #include "grid/grid_files.hpp"
 #include "grid_test_util.hpp"
-#include "run/run_end.hpp"
 #include "textio/textio.hpp"
 
 namespace {
 
 using grid_test::fixed_line;
 using grid_test::read_grid;
-using grid_test::TestRun;
+using grid_test::read_grid_file;
 using tessaro::GridData;
 using tessaro::GridRole;
 using tessaro::InputFormat;
@@ -70,10 +69,8 @@ TEST(GrdFileRead, ValuesFirstIndexFastestConvertedByRole) {
       SCOPED_TRACE(testing::Message() << "N1 " << n1 << " role " << static_cast<int>(role));
       const int natoms = 2, n2 = 3, n3 = 2;
       const std::string grd = grd_text(natoms, n1, n2, n3);
-      TestRun t;
-      t.run.input_variables.grd_intestaz = {"kept"};
-      GridData g;
-      read_grid(t.run, cube_header(natoms, n1, n2, n3), role, InputFormat::XD2, g, &grd);
+      const tessaro::GridFile file = read_grid_file(cube_header(natoms, n1, n2, n3), role, InputFormat::XD2, &grd);
+      const GridData& g = file.grid;
       EXPECT_EQ(g.natoms, natoms);
       EXPECT_EQ(g.n, (std::array<std::int32_t, 3>{n1, n2, n3}));
       ASSERT_EQ(g.atoms.size(), 2u);
@@ -87,7 +84,7 @@ TEST(GrdFileRead, ValuesFirstIndexFastestConvertedByRole) {
                                                                  : -(v * kLaplacian);
             ASSERT_EQ(g.cube_array[g.index(i - 1, j - 1, k - 1)], expected) << i << " " << j << " " << k;
           }
-      const auto& kept = t.run.input_variables.grd_intestaz;
+      const auto& kept = file.grd_intestaz;
       if (role == GridRole::Density) {
         ASSERT_EQ(kept.size(), 14u);
         EXPECT_EQ(kept[0], "line 1" + std::string(74, ' '));
@@ -95,7 +92,7 @@ TEST(GrdFileRead, ValuesFirstIndexFastestConvertedByRole) {
         EXPECT_EQ(kept[2], std::string(80, 'x'));
         for (const std::string& line : kept) EXPECT_EQ(line.size(), 80u);
       } else {
-        EXPECT_EQ(kept, std::vector<std::string>{"kept"});
+        EXPECT_TRUE(kept.empty());
       }
     }
   }
@@ -109,10 +106,7 @@ TEST(GrdFileRead, UnitConversionsOfOne) {
   for (auto [role, expected] : {std::pair{GridRole::Density, 0.14818464289233146},
                                 std::pair{GridRole::Gradient, 0.07841592392746348},
                                 std::pair{GridRole::Laplacian, -0.04149591351288367}}) {
-    TestRun t;
-    GridData g;
-    read_grid(t.run, cube, role, InputFormat::XD2, g, &grd);
-    EXPECT_EQ(g.cube_array, std::vector<double>{expected});
+    EXPECT_EQ(read_grid(cube, role, InputFormat::XD2, &grd).cube_array, std::vector<double>{expected});
   }
 }
 
@@ -121,9 +115,7 @@ TEST(GrdFileRead, CubeIsReadOnlyUpToItsAtomLines) {
   std::string grd = grd_text(1, 2, 1, 1) + "after\n";
   std::istringstream cube_in(cube), grd_in(grd);
   tessaro::textio::LineReader cube_reader(cube_in, "c.cube"), grd_reader(grd_in, "g.grd");
-  TestRun t;
-  GridData g;
-  tessaro::cube_in_array(t.run, cube_reader, GridRole::Density, InputFormat::XD2, &grd_reader, g);
+  tessaro::cube_in_array(cube_reader, GridRole::Density, InputFormat::XD2, &grd_reader);
   std::string_view next;
   ASSERT_TRUE(cube_reader.next(next));
   EXPECT_EQ(next, "  this line is never read");
@@ -152,10 +144,8 @@ TEST(GrdFileRead, CutShortOrNonNumbersNameTheGrdFileAndLine) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.grd);
-    TestRun t;
-    GridData g;
     try {
-      read_grid(t.run, cube, GridRole::Density, InputFormat::XD2, g, &c.grd);
+      read_grid(cube, GridRole::Density, InputFormat::XD2, &c.grd);
       ADD_FAILURE() << "no error";
     } catch (const TextIoError& e) {
       EXPECT_EQ(e.kind(), c.kind);
@@ -165,7 +155,7 @@ TEST(GrdFileRead, CutShortOrNonNumbersNameTheGrdFileAndLine) {
   }
 }
 
-TEST(GrdFileWrite, ExactTextHeaderLeftJustifiedInPlace) {
+TEST(GrdFileWrite, ExactTextHeaderLeftJustified) {
   std::vector<std::string> header = header_lines(13);
   header[3] = "   ! Values" + std::string(69, ' ');
   std::vector<double> values(8 * 1 * 2);
@@ -173,7 +163,7 @@ TEST(GrdFileWrite, ExactTextHeaderLeftJustifiedInPlace) {
   values[1] = 0.0;
   values[2] = -1.0e-120;
   std::ostringstream out;
-  tessaro::grd_writing(out, values, 1, 8, 1, 2, header, false);
+  tessaro::grd_writing(out, values, 1, 8, 1, 2, header);
 
   std::string expected = "line 1" + std::string(74, ' ') + "\n" + "FOU" + std::string(77, ' ') + "\n" +
                          std::string(80, 'x') + "\n" + "! Values" + std::string(72, ' ') + "\n";
@@ -187,36 +177,45 @@ TEST(GrdFileWrite, ExactTextHeaderLeftJustifiedInPlace) {
       "  0.1001002000E+00 -0.2001002000E+00  0.3001002000E+00 -0.4001002000E+00  0.5001002000E+00 -0.6001002000E+00\n"
       "  0.7001002000E+00 -0.8001002000E+00\n";
   EXPECT_EQ(out.str(), expected);
-  // The caller's lines are left-justified in place, the same length.
-  EXPECT_EQ(header[1], "FOU     ");
-  EXPECT_EQ(header[3], "! Values" + std::string(72, ' '));
-  EXPECT_EQ(header[2].size(), 89u);
 }
 
-TEST(GrdFileWrite, RhoSignGridIsConvertedInPlaceOthersAreNot) {
-  std::vector<std::string> header(12, "h");
-  std::vector<double> values = {0.14818464289233146};
-  std::ostringstream out;
-  tessaro::grd_writing(out, values, 0, 1, 1, 1, header, true);
-  EXPECT_EQ(out.str().substr(12 * 81), "  0.1000000000E+01\n");
-  EXPECT_EQ(values[0], 1.0);
-
-  std::ostringstream plain;
-  tessaro::grd_writing(plain, values, 0, 1, 1, 1, header, false);
-  EXPECT_EQ(plain.str().substr(12 * 81), "  0.1000000000E+01\n");
-  EXPECT_EQ(values[0], 1.0);
+TEST(GrdFileWrite, DensityUnitIsElectronsPerCubicAngstrom) {
+  // One electron per cubic angstrom is 0.14818464289233146 per cubic bohr.
+  std::vector<double> values = {0.14818464289233146, -2 * 0.14818464289233146, 0.0};
+  tessaro::to_grd_density_units(values);
+  EXPECT_EQ(values, (std::vector<double>{1.0, -2.0, 0.0}));
 }
 
 TEST(GrdFileWrite, ShortHeaderListStillGivesAtomCountPlusTwelveLines) {
   std::vector<std::string> header = {"only"};
   std::vector<double> values = {2.0};
   std::ostringstream out;
-  tessaro::grd_writing(out, values, 1, 1, 1, 1, header, false);
+  tessaro::grd_writing(out, values, 1, 1, 1, 1, header);
   EXPECT_EQ(out.str(), "only" + std::string(76, ' ') + "\n" + [] {
     std::string blank;
     for (int l = 0; l < 12; ++l) blank += std::string(80, ' ') + "\n";
     return blank;
   }() + "  0.2000000000E+01\n");
+}
+
+// Read, convert back to the file's unit, write, read again: line sources, a
+// stream and plain values only.
+TEST(GrdFileWrite, DensityRoundTripThroughStreams) {
+  const int natoms = 1, n1 = 7, n2 = 2, n3 = 3;
+  const std::string cube = cube_header(natoms, n1, n2, n3), grd = grd_text(natoms, n1, n2, n3);
+  const tessaro::GridFile first = read_grid_file(cube, GridRole::Density, InputFormat::XD2, &grd);
+  std::vector<double> values = first.grid.cube_array;
+  tessaro::to_grd_density_units(values);
+  std::ostringstream out;
+  tessaro::grd_writing(out, values, natoms, n1, n2, n3, first.grd_intestaz);
+  const std::string written = out.str();
+  const tessaro::GridFile second = read_grid_file(cube, GridRole::Density, InputFormat::XD2, &written);
+  EXPECT_EQ(second.grd_intestaz[0], first.grd_intestaz[0]);
+  EXPECT_EQ(second.grd_intestaz[1], "FOU" + std::string(77, ' '));  // left-justified on writing
+  ASSERT_EQ(second.grid.cube_array.size(), first.grid.cube_array.size());
+  // Ten significant digits in the file, and the unit factor both ways.
+  for (std::size_t p = 0; p < values.size(); ++p)
+    EXPECT_NEAR(second.grid.cube_array[p], first.grid.cube_array[p], 1e-10 * std::fabs(first.grid.cube_array[p])) << p;
 }
 
 TEST(GrdFileReal, XdMapReadsBesideAWrittenCubeHeaderAndRoundTrips) {
@@ -226,10 +225,9 @@ TEST(GrdFileReal, XdMapReadsBesideAWrittenCubeHeaderAndRoundTrips) {
   const std::string grd((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const std::string cube = cube_header(75, 100, 100, 1);
 
-  TestRun t;
-  GridData g;
-  read_grid(t.run, cube, GridRole::Density, InputFormat::XD2, g, &grd);
-  const auto& kept = t.run.input_variables.grd_intestaz;
+  const tessaro::GridFile read = read_grid_file(cube, GridRole::Density, InputFormat::XD2, &grd);
+  const GridData& g = read.grid;
+  const auto& kept = read.grd_intestaz;
   ASSERT_EQ(kept.size(), 87u);
   EXPECT_EQ(kept[0].substr(0, 11), "2DGRDFIL  0");
   EXPECT_EQ(kept[9].substr(0, 14), "C(6A)     -1.2");
@@ -240,16 +238,15 @@ TEST(GrdFileReal, XdMapReadsBesideAWrittenCubeHeaderAndRoundTrips) {
   EXPECT_EQ(g.cube_array[g.index(96, 0, 0)], 0.2284705408E-01 * kDensity);  // the row's short last line
 
   // Back to electrons per cubic angstrom on writing, then read again.
-  std::vector<std::string> header = kept;
   std::vector<double> values = g.cube_array;
+  tessaro::to_grd_density_units(values);
   std::ostringstream out;
-  tessaro::grd_writing(out, values, 75, 100, 100, 1, header, true);
-  GridData back;
+  tessaro::grd_writing(out, values, 75, 100, 100, 1, kept);
   const std::string written = out.str();
-  read_grid(t.run, cube, GridRole::Density, InputFormat::XD2, back, &written);
+  const tessaro::GridFile back = read_grid_file(cube, GridRole::Density, InputFormat::XD2, &written);
   for (std::size_t p = 0; p < g.cube_array.size(); ++p)
-    ASSERT_NEAR(back.cube_array[p], g.cube_array[p], 1e-9 * std::fabs(g.cube_array[p])) << p;
-  EXPECT_EQ(t.run.input_variables.grd_intestaz[1], "FOU" + std::string(77, ' '));
+    ASSERT_NEAR(back.grid.cube_array[p], g.cube_array[p], 1e-9 * std::fabs(g.cube_array[p])) << p;
+  EXPECT_EQ(back.grd_intestaz[1], "FOU" + std::string(77, ' '));
 }
 
 }  // namespace

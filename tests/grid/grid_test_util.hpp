@@ -1,7 +1,7 @@
 #pragma once
 // Helpers of the grid tests: cube and grd texts built from hand-chosen
 // numbers through the text layer, reads from strings, and a run with a report
-// file in a temporary folder.
+// file in a temporary folder of its own (for the consistency check).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,7 +9,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
-#include <unistd.h>
+#include <stdlib.h>
 
 #include "grid/grid_files.hpp"
 #include "run/run.hpp"
@@ -21,9 +21,9 @@ namespace grid_test {
 class TestRun {
  public:
   TestRun() {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("tessaro_grid_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter()++));
-    std::filesystem::create_directories(dir_);
+    std::string pattern = (std::filesystem::temp_directory_path() / "tessaro_grid_test_XXXXXX").string();
+    EXPECT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
     report_path_ = (dir_ / "report.txt").string();
     EXPECT_TRUE(run.open_report(report_path_));
   }
@@ -49,10 +49,6 @@ class TestRun {
   tessaro::Run run{console};
 
  private:
-  static int& counter() {
-    static int n = 0;
-    return n;
-  }
   std::filesystem::path dir_;
   std::string report_path_;
 };
@@ -65,14 +61,20 @@ inline std::string fixed_line(int count, std::initializer_list<double> numbers) 
   return s + "\n";
 }
 
-// Reads a cube (and in XD2 mode a grd) given as text.
-inline void read_grid(tessaro::Run& run, const std::string& cube_text, tessaro::GridRole role,
-                      tessaro::InputFormat format, tessaro::GridData& grid, const std::string* grd_text = nullptr) {
+// Reads a cube (and in XD2 mode a grd) given as text: nothing but line
+// sources and plain values.
+inline tessaro::GridFile read_grid_file(const std::string& cube_text, tessaro::GridRole role,
+                                        tessaro::InputFormat format, const std::string* grd_text = nullptr) {
   std::istringstream cube_in(cube_text);
   tessaro::textio::LineReader cube(cube_in, "test.cube");
   std::istringstream grd_in(grd_text ? *grd_text : std::string());
   tessaro::textio::LineReader grd(grd_in, "test.grd");
-  tessaro::cube_in_array(run, cube, role, format, grd_text ? &grd : nullptr, grid);
+  return tessaro::cube_in_array(cube, role, format, grd_text ? &grd : nullptr);
+}
+
+inline tessaro::GridData read_grid(const std::string& cube_text, tessaro::GridRole role, tessaro::InputFormat format,
+                                   const std::string* grd_text = nullptr) {
+  return read_grid_file(cube_text, role, format, grd_text).grid;
 }
 
 }  // namespace grid_test
