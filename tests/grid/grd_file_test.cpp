@@ -219,7 +219,7 @@ TEST(GrdFileWrite, ShortHeaderListStillGivesAtomCountPlusTwelveLines) {
   }() + "  0.2000000000E+01\n");
 }
 
-TEST(GrdFileReal, XdMapReadsBesideAWrittenCubeHeaderAndRoundTrips) {
+TEST(GrdFileReal, SharedDataXdMapReadsBesideAWrittenCubeHeaderAndRoundTrips) {
   const std::filesystem::path file = std::filesystem::path(TESSARO_SHARED_DATA) / "xd_grd" / "xd_fou.grd";
   if (!std::filesystem::exists(file)) GTEST_SKIP() << "shared data not found: " << file;
   std::ifstream in(file, std::ios::binary);
