@@ -9,8 +9,9 @@
 # grows is kept in build-fuzz/corpus/<target>/ (not committed) and reused by
 # the next run, and crash inputs land in build-fuzz/artifacts/<target>/.
 # Runs longer than the smoke test: fuzz/run.sh 3600 fuzz_wfn  (one hour).
-# FUZZ_JOBS=2 runs two targets at a time. The exit status is non-zero when a
-# target reported a crash, leak, timeout or sanitizer error.
+# FUZZ_JOBS=2 runs two targets at a time; TESSARO_WERROR=ON builds with
+# warnings as errors (CI does). The exit status is non-zero when a target
+# reported a crash, leak, timeout or sanitizer error.
 set -u
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -19,7 +20,7 @@ shift || true
 jobs=${FUZZ_JOBS:-1}
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTESSARO_BUILD_FUZZ=ON -DTESSARO_BUILD_TESTS=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS= >/dev/null || exit 1
+  -DTESSARO_WERROR="${TESSARO_WERROR:-OFF}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS= >/dev/null || exit 1
 cmake --build build-fuzz -j2 >/dev/null || { cmake --build build-fuzz -j1; exit 1; }
 
 if [ $# -gt 0 ]; then

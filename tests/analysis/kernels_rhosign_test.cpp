@@ -56,7 +56,9 @@ TEST(KernelsRhosign, MaskBorderAndSmallGrids) {
     for (std::size_t j = 0; j < g.n2(); ++j) {
       for (std::size_t i = 0; i < g.n1(); ++i) {
         const bool border = i < 2 || j < 2 || k < 2 || i + 2 >= g.n1() || j + 2 >= g.n2() || k + 2 >= g.n3();
-        if (border) EXPECT_EQ(out[g.index(i, j, k)], 0.0);
+        if (border) {
+          EXPECT_EQ(out[g.index(i, j, k)], 0.0);
+        }
       }
     }
   }
