@@ -5,12 +5,13 @@
 #
 # SECONDS per target (default 20); TARGET names such as fuzz_cube (default:
 # every fuzz/*.cpp). Each target starts from fuzz/seeds/<target>/ plus the
-# matching files of ../shared/data and tests/data when present; the corpus it
+# matching files of tests/data and ../shared/data when present; the corpus it
 # grows is kept in build-fuzz/corpus/<target>/ (not committed) and reused by
 # the next run, and crash inputs land in build-fuzz/artifacts/<target>/.
 # Runs longer than the smoke test: fuzz/run.sh 3600 fuzz_wfn  (one hour).
-# FUZZ_JOBS=2 runs two targets at a time. The exit status is non-zero when a
-# target reported a crash, leak, timeout or sanitizer error.
+# FUZZ_JOBS=2 runs two targets at a time; TESSARO_WERROR=ON builds with
+# warnings as errors (CI does). The exit status is non-zero when a target
+# reported a crash, leak, timeout or sanitizer error.
 set -u
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -19,7 +20,7 @@ shift || true
 jobs=${FUZZ_JOBS:-1}
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTESSARO_BUILD_FUZZ=ON -DTESSARO_BUILD_TESTS=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS= >/dev/null || exit 1
+  -DTESSARO_WERROR="${TESSARO_WERROR:-OFF}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS= >/dev/null || exit 1
 cmake --build build-fuzz -j2 >/dev/null || { cmake --build build-fuzz -j1; exit 1; }
 
 if [ $# -gt 0 ]; then
@@ -34,9 +35,9 @@ data=$root/tests/data
 # The real files that suit each target (folders are read recursively).
 data_for() {
   case $1 in
-    fuzz_cube) echo "$shared/cube_external $shared/nwchem_wfn $data/analysis" ;;
+    fuzz_cube) echo "$shared/cube_external $data/wavefunction $data/analysis" ;;
     fuzz_grd) echo "$shared/xd_grd $data/analysis" ;;
-    fuzz_wfn) echo "$shared/wfn_external $shared/nwchem_wfn $data/wavefunction" ;;
+    fuzz_wfn) echo "$shared/wfn_external $data/wavefunction" ;;
     fuzz_crystal_output) echo "$shared/crystal_out $data/topond" ;;
     fuzz_topond_grid) echo "$data/topond" ;;
     fuzz_free_form | fuzz_fixed_fields) echo "$data/textio" ;;

@@ -1,10 +1,12 @@
 // Cube files: reading in CUB and GAU modes, the writer's exact text, round
-// trips, bad and cut-short files, and the real cubes of the shared data.
+// trips, bad and cut-short files, and real cubes (NWChem's in tests/data, the
+// others in the shared data).
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -314,26 +316,19 @@ TEST(CubeFileWrite, RoundTripOfValuesWithSeventeenDigits) {
   expect_round_trip(g, write_and_read(g));
 }
 
-TEST(CubeFileReal, EveryCubeOfTheSharedDataReadsAndRoundTrips) {
-  const std::filesystem::path data(TESSARO_SHARED_DATA);
-  if (!std::filesystem::is_directory(data)) GTEST_SKIP() << "shared data not found at " << data;
-  struct Case {
-    const char* file;
-    int natoms, n1, n2, n3;
-    double first_value;
-  };
-  const Case cases[] = {
-      {"cube_external/cubegen_h2o_5points.cube", 3, 5, 5, 5, 1.11902E-10},
-      {"cube_external/cubegen_nh3_7points.cube", 4, 7, 7, 7, 5.13939E-08},
-      {"cube_external/crystal_ech3_MgOCO.cube", 8, 20, 20, 136, 0.0},
-      {"nwchem_wfn/water_dimer_density.cube", 6, 57, 49, 49, 0.94082E-17},
-      {"nwchem_wfn/formic_dimer_density.cube", 10, 61, 45, 25, 0.23508E-06},
-  };
-  for (const Case& c : cases) {
+struct RealCube {
+  const char* file;
+  int natoms, n1, n2, n3;
+  double first_value;
+};
+
+// Each cube reads to its last line, then round-trips.
+void expect_real_cubes_read(const std::filesystem::path& dir, std::initializer_list<RealCube> cases) {
+  for (const RealCube& c : cases) {
     SCOPED_TRACE(c.file);
-    const std::string name = (data / c.file).string();
+    const std::string name = (dir / c.file).string();
     std::ifstream in(name, std::ios::binary);
-    if (!in) GTEST_SKIP() << "missing " << name;
+    ASSERT_TRUE(in) << "missing " << name;
     tessaro::textio::LineReader cube(in, name);
     const GridData g = tessaro::cube_in_array(cube, GridRole::Density, InputFormat::CUB, nullptr).grid;
     std::string_view rest;
@@ -343,6 +338,20 @@ TEST(CubeFileReal, EveryCubeOfTheSharedDataReadsAndRoundTrips) {
     EXPECT_EQ(g.cube_array[0], c.first_value);
     expect_round_trip(g, write_and_read(g));
   }
+}
+
+TEST(CubeFileReal, NwchemCubesReadAndRoundTrip) {
+  expect_real_cubes_read(std::filesystem::path(TESSARO_TEST_DATA) / "wavefunction",
+                         {{"water_dimer_density.cube", 6, 57, 49, 49, 0.94082E-17},
+                          {"formic_dimer_density.cube", 10, 61, 45, 25, 0.23508E-06}});
+}
+
+TEST(CubeFileReal, SharedDataCubesReadAndRoundTrip) {
+  const std::filesystem::path data(TESSARO_SHARED_DATA);
+  if (!std::filesystem::is_directory(data)) GTEST_SKIP() << "shared data not found at " << data;
+  expect_real_cubes_read(data / "cube_external", {{"cubegen_h2o_5points.cube", 3, 5, 5, 5, 1.11902E-10},
+                                                  {"cubegen_nh3_7points.cube", 4, 7, 7, 7, 5.13939E-08},
+                                                  {"crystal_ech3_MgOCO.cube", 8, 20, 20, 136, 0.0}});
 }
 
 }  // namespace

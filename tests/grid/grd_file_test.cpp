@@ -218,7 +218,7 @@ TEST(GrdFileWrite, DensityRoundTripThroughStreams) {
     EXPECT_NEAR(second.grid.cube_array[p], first.grid.cube_array[p], 1e-10 * std::fabs(first.grid.cube_array[p])) << p;
 }
 
-TEST(GrdFileReal, XdMapReadsBesideAWrittenCubeHeaderAndRoundTrips) {
+TEST(GrdFileReal, SharedDataXdMapReadsBesideAWrittenCubeHeaderAndRoundTrips) {
   const std::filesystem::path file = std::filesystem::path(TESSARO_SHARED_DATA) / "xd_grd" / "xd_fou.grd";
   if (!std::filesystem::exists(file)) GTEST_SKIP() << "shared data not found: " << file;
   std::ifstream in(file, std::ios::binary);

@@ -606,7 +606,7 @@ TEST_F(InputTemplate, AllSectionsInOrder) {
   EXPECT_EQ(read_file("report.txt"), line(kRdgProblem) + line(kModified));
 }
 
-TEST_F(InputTemplate, SharedTemplatesRead) {
+TEST_F(InputTemplate, SharedDataTemplatesRead) {
   const fs::path dir = fs::path(TESSARO_SHARED_DATA).parent_path() / "templates";
   if (!fs::exists(dir)) GTEST_SKIP() << "no example templates at " << dir;
   for (const char* name : {"template_all.inp", "template_rdg.inp", "template_top.inp", "template_wfn.inp"}) {

@@ -230,7 +230,7 @@ std::string shared_file(const char* name) {
   return std::filesystem::exists(path) ? path.string() : std::string();
 }
 
-TEST(CrystalOutput, RealOutputs) {
+TEST(CrystalOutput, SharedDataRealOutputs) {
   const std::string mgo = shared_file("out_mgoSCF.out");
   const std::string ice = shared_file("spec_dryIceIR.out");
   const std::string zif = shared_file("elastic3D_ZIF8_P0.out");

@@ -271,7 +271,7 @@ TEST_F(TopoToCube, CrystalOutputCutBeforeLattice) {
   EXPECT_FALSE(fs::exists("first.cube"));
 }
 
-TEST_F(TopoToCube, RealCrystalOutput) {
+TEST_F(TopoToCube, SharedDataCrystalOutput) {
   const fs::path mgo = fs::path(TESSARO_SHARED_DATA) / "crystal_out" / "out_mgoSCF.out";
   if (!fs::exists(mgo)) GTEST_SKIP() << "shared CRYSTAL output not found: " << mgo.string();
   run_.input_variables.crys_out = padded(mgo.string(), std::max<std::size_t>(30, mgo.string().size()));

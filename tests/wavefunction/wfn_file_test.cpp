@@ -1,6 +1,6 @@
 // The .wfn reader: fixed layouts, the stable sort by type, header counts,
-// rejections and read failures, and every real file of the shared data, all
-// read from streams.
+// rejections and read failures, and every real file: NWChem's in tests/data, the
+// other writers' in the shared data.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -202,34 +202,46 @@ TEST(WfnFileReject, CutShortOrGarbledNeverCrashes) {
   }
 }
 
-TEST(WfnFileReal, EverySharedFileReads) {
-  const std::filesystem::path root(wfn_test::shared_data());
-  if (!std::filesystem::is_directory(root)) GTEST_SKIP() << "shared data not found at " << root;
+namespace {
+
+// Reads every .wfn of a folder whole; returns how many read.
+int read_every_wfn(const std::filesystem::path& dir) {
   int read = 0;
-  for (const char* dir : {"nwchem_wfn", "wfn_external"}) {
-    for (const auto& entry : std::filesystem::directory_iterator(root / dir)) {
-      if (entry.path().extension() != ".wfn") continue;
-      const std::string name = entry.path().filename().string();
-      if (name == "tonto_OH.wfn") {
-        EXPECT_THROW(wfn_test::read_path(entry.path().string()), WfnFileRejected);
-        continue;
-      }
-      const Wavefunction w = wfn_test::read_path(entry.path().string());
-      EXPECT_EQ(w.itp[19], w.nprims) << name;
-      EXPECT_EQ(w.coo.size(), static_cast<std::size_t>(w.nprims) * static_cast<std::size_t>(w.nmo)) << name;
-      double electrons = 0;
-      for (double p : w.po) electrons += p;
-      EXPECT_GT(electrons, 0.0) << name;
-      ++read;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.path().extension() != ".wfn") continue;
+    const std::string name = entry.path().filename().string();
+    if (name == "tonto_OH.wfn") {
+      EXPECT_THROW(wfn_test::read_path(entry.path().string()), WfnFileRejected);
+      continue;
     }
+    const Wavefunction w = wfn_test::read_path(entry.path().string());
+    EXPECT_EQ(w.itp[19], w.nprims) << name;
+    EXPECT_EQ(w.coo.size(), static_cast<std::size_t>(w.nprims) * static_cast<std::size_t>(w.nmo)) << name;
+    double electrons = 0;
+    for (double p : w.po) electrons += p;
+    EXPECT_GT(electrons, 0.0) << name;
+    ++read;
   }
-  EXPECT_GE(read, 10);
-  const Wavefunction h2o = wfn_test::read_path((root / "wfn_external" / "h2o_sto3g.wfn").string());
-  EXPECT_EQ(h2o.nprims, 21);
-  EXPECT_EQ(h2o.exx[0], 0.1307093e3);  // D exponents
-  const Wavefunction water = wfn_test::read_path((root / "nwchem_wfn" / "water_dimer.wfn").string());
+  return read;
+}
+
+}  // namespace
+
+TEST(WfnFileReal, NwchemFilesRead) {
+  const std::filesystem::path dir(wfn_test::test_data());
+  EXPECT_EQ(read_every_wfn(dir), 2);
+  const Wavefunction water = wfn_test::read_path((dir / "water_dimer.wfn").string());
   EXPECT_EQ(water.nprims, 72);
   EXPECT_EQ(water.nmo, 10);
   EXPECT_EQ(water.ncent, 6);
   EXPECT_EQ(water.xc[1], -3.65521950);
+}
+
+TEST(WfnFileReal, SharedDataFilesRead) {
+  const std::filesystem::path root(wfn_test::shared_data());
+  if (!std::filesystem::is_directory(root)) GTEST_SKIP() << "shared data not found at " << root;
+  EXPECT_GE(read_every_wfn(root / "wfn_external"), 8);
+  const Wavefunction h2o = wfn_test::read_path((root / "wfn_external" / "h2o_sto3g.wfn").string());
+  EXPECT_EQ(h2o.nprims, 21);
+  EXPECT_EQ(h2o.exx[0], 0.1307093e3);  // D exponents
 }

@@ -279,7 +279,7 @@ TEST(WfnPropLarge, MoreThanThousandPrimitivesFromARepeatedMolecule) {
     EXPECT_NEAR(at7.rho_array_wfn[p], ref.rho_array_wfn[p], 1e-10 * ref.rho_array_wfn[p]) << p;
 }
 
-TEST(WfnPropPhysics, H2DensityIntegratesToElectronCount) {
+TEST(WfnPropPhysics, SharedDataH2DensityIntegratesToElectronCount) {
   const std::filesystem::path path = std::filesystem::path(wfn_test::shared_data()) / "wfn_external/h2_ccpvqz.wfn";
   if (!std::filesystem::exists(path)) GTEST_SKIP() << "shared data not found: " << path;
   const tessaro::Wavefunction w = wfn_test::read_path(path.string());
@@ -333,11 +333,11 @@ TEST(WfnPropPhysics, EnergyDensitiesAndNumericalDerivatives) {
 }
 
 TEST(WfnPropPhysics, WaterDimerDensityMatchesTheWritersOwnCube) {
-  // The shared density cube lies on the box CENTER 0 0 0, 57 x 49 x 49 points,
+  // NWChem's density cube lies on the box CENTER 0 0 0, 57 x 49 x 49 points,
   // step 0.25; its values carry five significant digits, and its writer left
   // the last row (i = N1, j = N2) at zero.
-  const std::filesystem::path cube = std::filesystem::path(wfn_test::shared_data()) / "nwchem_wfn/water_dimer_density.cube";
-  if (!std::filesystem::exists(cube)) GTEST_SKIP() << "shared data not found: " << cube;
+  const std::filesystem::path cube = wfn_test::test_data() + "/water_dimer_density.cube";
+  ASSERT_TRUE(std::filesystem::exists(cube)) << cube;
   wfn_test::TempRun t;
   std::ifstream in(cube, std::ios::binary);
   tessaro::textio::LineReader reader(in, cube.string());

@@ -258,9 +258,13 @@ TEST(WfnRowsEngine, BitIdenticalToReferenceOnSmallFile) {
 
 TEST(WfnRowsEngine, BitIdenticalToReferenceOnRealFiles) {
   compare_rows(wfn_test::read_path(wfn_test::test_data() + "/water_dimer.wfn"), 21, "water_dimer");
+  compare_rows(wfn_test::read_path(wfn_test::test_data() + "/formic_dimer.wfn"), 17, "formic_dimer");
+}
+
+TEST(WfnRowsEngine, SharedDataBitIdenticalToReference) {
   const std::filesystem::path root(wfn_test::shared_data());
   if (!std::filesystem::is_directory(root)) GTEST_SKIP() << "shared data not found at " << root;
-  for (const char* f : {"nwchem_wfn/formic_dimer.wfn", "wfn_external/h2o_mrci_molpro.wfn", "wfn_external/o2_uhf.wfn",
+  for (const char* f : {"wfn_external/h2o_mrci_molpro.wfn", "wfn_external/o2_uhf.wfn",
                         "wfn_external/lif_fci.wfn", "wfn_external/h2_ccpvqz.wfn",
                         "wfn_external/lih_cation_cisd.wfn", "wfn_external/lih_cation_uhf.wfn",
                         "wfn_external/gaussian_acetylene.wfn", "wfn_external/h2o_sto3g.wfn"})
