@@ -5,13 +5,13 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "grid/grid_files.hpp"
 #include "grid_test_util.hpp"
+#include "support/files.hpp"
 #include "textio/textio.hpp"
 
 namespace {
@@ -221,8 +221,7 @@ TEST(GrdFileWrite, DensityRoundTripThroughStreams) {
 TEST(GrdFileReal, XdMapReadsBesideAWrittenCubeHeaderAndRoundTrips) {
   const std::filesystem::path file = std::filesystem::path(TESSARO_SHARED_DATA) / "xd_grd" / "xd_fou.grd";
   if (!std::filesystem::exists(file)) GTEST_SKIP() << "shared data not found: " << file;
-  std::ifstream in(file, std::ios::binary);
-  const std::string grd((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string grd = tessaro::testing::read_file(file);
   const std::string cube = cube_header(75, 100, 100, 1);
 
   const tessaro::GridFile read = read_grid_file(cube, GridRole::Density, InputFormat::XD2, &grd);

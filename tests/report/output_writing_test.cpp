@@ -459,6 +459,7 @@ TEST(ReportStatisticsTable, ValuesThatDoNotFitAreAsterisks) {
 
 class ReportRun : public testing::InputTemplate {};
 using testing::ProgramResult;
+using testing::read_file;
 namespace fs = std::filesystem;
 
 // The text after `label` on the line, without trailing blanks and quotes.
@@ -503,7 +504,7 @@ TEST_F(ReportRun, SummariesFollowTheBannerAndQuoteTheFilesWritten) {
       if (line.find(label) == std::string::npos) continue;
       const std::string name = quoted_name(line, label);
       if (name.empty()) continue;  // the heading of a list of names
-      EXPECT_TRUE(exists(name)) << "the report quotes " << name;
+      EXPECT_TRUE(fs::exists(name)) << "the report quotes " << name;
       ++quoted;
     }
   }
