@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/files.hpp"
+#include "support/text_error.hpp"
 #include "topond/crystal_output.hpp"
 
 namespace tessaro {
@@ -37,13 +38,7 @@ CrystalCell scan(const std::string& text, const std::string& name = "crystal.out
 }
 
 textio::TextIoError scan_error(const std::string& text) {
-  try {
-    scan(text, "cut.out");
-  } catch (const textio::TextIoError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no TextIoError";
-  return textio::TextIoError(textio::TextIoError::Kind::BadValue, "", 0);
+  return testing::text_error([&] { scan(text, "cut.out"); });
 }
 
 const std::string kCount = " NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:    1\n";

@@ -14,7 +14,7 @@
 #include "support/files.hpp"
 #include "support/program.hpp"
 #include "support/temp_folder.hpp"
-#include "textio/text_error.hpp"
+#include "support/text_error.hpp"
 #include "topond/topo_to_cube.hpp"
 
 namespace tessaro::testing {
@@ -160,14 +160,10 @@ TEST_F(TopoToCube, GridCutShortKeepsEarlierCubes) {
   write_file("b.t3d", kGridB.substr(0, kGridB.rfind(" -0.123")));
   write_file("second.cube", "an older cube\n");
   run_.input_variables.n_grid = 3;
-  try {
-    topo_to_cube(run_);
-    FAIL() << "no TextIoError";
-  } catch (const textio::TextIoError& e) {
-    EXPECT_EQ(e.kind(), textio::TextIoError::Kind::EndOfFile);
-    EXPECT_EQ(e.file(), "b.t3d");
-    EXPECT_EQ(e.line(), 5);
-  }
+  const textio::TextIoError e = text_error([&] { topo_to_cube(run_); });
+  EXPECT_EQ(e.kind(), textio::TextIoError::Kind::EndOfFile);
+  EXPECT_EQ(e.file(), "b.t3d");
+  EXPECT_EQ(e.line(), 5);
   EXPECT_EQ(read_file("first.cube"), kBlankTitles + kCubeAHeader + kAtomsIdInv + kValuesA);
   // The cut grid's cube is never begun: an older file of that name is untouched.
   EXPECT_EQ(read_file("second.cube"), "an older cube\n");
@@ -197,13 +193,9 @@ TEST_F(TopoToCube, CrystalOutputCutBeforeLattice) {
   const std::string cell = read_file("cell.out");
   write_file("cell.out", cell.substr(0, cell.find(" LATTICE PARAMETERS")));
   run_.input_variables.n_grid = 1;
-  try {
-    topo_to_cube(run_);
-    FAIL() << "no TextIoError";
-  } catch (const textio::TextIoError& e) {
-    EXPECT_EQ(e.kind(), textio::TextIoError::Kind::EndOfFile);
-    EXPECT_EQ(e.file(), "cell.out");
-  }
+  const textio::TextIoError e = text_error([&] { topo_to_cube(run_); });
+  EXPECT_EQ(e.kind(), textio::TextIoError::Kind::EndOfFile);
+  EXPECT_EQ(e.file(), "cell.out");
   EXPECT_FALSE(fs::exists("first.cube"));
 }
 
