@@ -33,6 +33,7 @@ class ChunkWriter {
     if (pos_ >= kChunk) flush();
   }
   void append(std::string_view text) {
+    if (text.empty()) return;  // an empty view may hold no address to copy from
     if (text.size() > kSlack) {
       flush();
       out_.write(text.data(), static_cast<std::streamsize>(text.size()));

@@ -2,13 +2,11 @@
 // tests/data/analysis/make_inputs.py): the files it writes, their contents
 // and the isosurface statistics.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -17,8 +15,11 @@
 #include "analysis/calc_stuff.hpp"
 #include "run/run.hpp"
 #include "run/run_end.hpp"
+#include "support/files.hpp"
+#include "support/program.hpp"
+#include "support/temp_folder.hpp"
 
-namespace tessaro {
+namespace tessaro::testing {
 namespace {
 
 namespace fs = std::filesystem;
@@ -27,20 +28,6 @@ std::string field(const std::string& text, std::size_t width) {
   std::string f = text;
   f.resize(width, ' ');
   return f;
-}
-
-std::string read_file(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::stringstream ss(text);
-  for (std::string line; std::getline(ss, line);) lines.push_back(line);
-  return lines;
 }
 
 // The values of a written cube file in memory order (i fastest), parsed from
@@ -64,20 +51,8 @@ std::string cube_field(const std::string& name, int i, int j, int k) {
   return lines.at(static_cast<std::size_t>(7 + i * 5 + j)).substr(static_cast<std::size_t>(13 * k), 13);
 }
 
-class RdgSection : public ::testing::Test {
+class RdgSection : public TempFolderTest {
  protected:
-  void SetUp() override {
-    old_dir_ = fs::current_path();
-    std::string pattern = (fs::temp_directory_path() / "tessaro_rdg_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(old_dir_);
-    fs::remove_all(dir_);
-  }
-
   static void copy_input(const std::string& name, const std::string& as = "") {
     fs::copy_file(fs::path(TESSARO_TEST_DATA) / "analysis" / name, as.empty() ? name : as,
                   fs::copy_options::overwrite_existing);
@@ -119,13 +94,8 @@ class RdgSection : public ::testing::Test {
     return status;
   }
 
-  static std::set<std::string> files() {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(".")) names.insert(entry.path().filename().string());
-    return names;
-  }
+  std::set<std::string> files() const { return folder_.names(); }
 
-  fs::path old_dir_, dir_;
   std::ostringstream console_;
   InputVariables iv_;
   std::string report_;
@@ -290,9 +260,9 @@ TEST_F(RdgSection, SmallGridSkipsJobsThatNeedDerivatives) {
   // A 4 x 5 x 5 cut of the hand-made grid (its first four planes of i).
   std::vector<std::string> lines = lines_of(read_file(std::string(TESSARO_TEST_DATA) + "/analysis/rho.cube"));
   lines[3] = "    4    1.000000    0.000000    0.000000";
-  std::ofstream out("rho.cube");
-  for (std::size_t n = 0; n < 7 + 20; ++n) out << lines[n] << '\n';
-  out.close();
+  std::string cut;
+  for (std::size_t n = 0; n < 7 + 20; ++n) cut += lines[n] + '\n';
+  write_file("rho.cube", cut);
   all_jobs(iv_, 2);
   iv_.n01.fill(7);
   ASSERT_EQ(run_section(), 0);
@@ -308,13 +278,13 @@ TEST_F(RdgSection, SmallGridSkipsJobsThatNeedDerivatives) {
 TEST_F(RdgSection, SmallGridWithReadGradientSkipsOnlyTheHessianJobs) {
   std::vector<std::string> rho = lines_of(read_file(std::string(TESSARO_TEST_DATA) + "/analysis/rho.cube"));
   rho[3] = "    4    1.000000    0.000000    0.000000";
-  std::ofstream a("rho.cube"), b("grad.cube");
+  std::string a, b;
   for (std::size_t n = 0; n < 7 + 20; ++n) {
-    a << rho[n] << '\n';
-    b << (n < 7 ? rho[n] : "  1.00000E-01  1.00000E-01  1.00000E-01  1.00000E-01  1.00000E-01") << '\n';
+    a += rho[n] + '\n';
+    b += (n < 7 ? rho[n] : "  1.00000E-01  1.00000E-01  1.00000E-01  1.00000E-01  1.00000E-01") + '\n';
   }
-  a.close();
-  b.close();
+  write_file("rho.cube", a);
+  write_file("grad.cube", b);
   all_jobs(iv_, 2);
   iv_.calc_risp = {1, 1, 0, 1};
   iv_.grad_calc = 0;
@@ -407,7 +377,7 @@ TEST_F(RdgSection, MissingInputFilesStopTheRun) {
 }
 
 TEST_F(RdgSection, RejectedCubeHeaderStopsTheRunWithOneLineInReportAndConsole) {
-  std::ofstream("rho.cube") << " t\n t\n   -1    0.000000    0.000000    0.000000\n";
+  write_file("rho.cube", " t\n t\n   -1    0.000000    0.000000    0.000000\n");
   all_jobs(iv_, 2);
   EXPECT_EQ(run_section(), 1);
   const std::string line =
@@ -431,27 +401,26 @@ TEST_F(RdgSection, TemplateRunWritesStatisticsTable) {
   copy_input("rho.cube");
   copy_input("gau_grad.cube", "grad.cube");
   copy_input("gau_lapl.cube", "lapl.cube");
-  std::ofstream("in.inp") << "OUTPUT_FILE_NAME report.txt\n"
-                             "SECTIONS  WFN  TOP *RDG\n"
-                             "RDG,RHO*(signL2) AND ABRAMOV\n"
-                             "INPUT  XD2 *GAU  CUB\n"
-                             "CALCULATING *RDG *rho *Abr *plo\n"
-                             "RHO_INPUT_CUBE rho.cube\n"
-                             "GRAD=  calc *read\n"
-                             "GRAD_INPUT_CUBE grad.cube\n"
-                             "LAPL=  calc *read\n"
-                             "LAPL_INPUT_CUBE lapl.cube\n"
-                             "RDG_CALCULATION *all_p  rho_c  rhosi\n"
-                             "RDG_OUTPUT mol\n"
-                             "SPACE_CUTOFF *none  atom  exte\n"
-                             "RHO_SIGN_CALCULATION  RDG_p\n"
-                             "RHO_SIGN_OUTPUT rs\n"
-                             "ENERGY_CALCULATION  RDG_p\n"
-                             "ENERGY_OUTPUT mol\n"
-                             "2DPLOT *rho *rhosign\n"
-                             "PLOT_NAME plot.dat\n";
-  const std::string command = std::string("\"") + TESSARO_BINARY + "\" in.inp > console.txt 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0) << read_file("console.txt");
+  write_file("in.inp", "OUTPUT_FILE_NAME report.txt\n"
+                       "SECTIONS  WFN  TOP *RDG\n"
+                       "RDG,RHO*(signL2) AND ABRAMOV\n"
+                       "INPUT  XD2 *GAU  CUB\n"
+                       "CALCULATING *RDG *rho *Abr *plo\n"
+                       "RHO_INPUT_CUBE rho.cube\n"
+                       "GRAD=  calc *read\n"
+                       "GRAD_INPUT_CUBE grad.cube\n"
+                       "LAPL=  calc *read\n"
+                       "LAPL_INPUT_CUBE lapl.cube\n"
+                       "RDG_CALCULATION *all_p  rho_c  rhosi\n"
+                       "RDG_OUTPUT mol\n"
+                       "SPACE_CUTOFF *none  atom  exte\n"
+                       "RHO_SIGN_CALCULATION  RDG_p\n"
+                       "RHO_SIGN_OUTPUT rs\n"
+                       "ENERGY_CALCULATION  RDG_p\n"
+                       "ENERGY_OUTPUT mol\n"
+                       "2DPLOT *rho *rhosign\n"
+                       "PLOT_NAME plot.dat\n");
+  ASSERT_EQ(run_binary("in.inp > console.txt 2>&1"), 0) << read_file("console.txt");
   expect_hand_results("");
   const std::vector<std::string> report = lines_of(read_file("report.txt"));
   ASSERT_GE(report.size(), 12u);
@@ -463,4 +432,4 @@ TEST_F(RdgSection, TemplateRunWritesStatisticsTable) {
 }
 
 }  // namespace
-}  // namespace tessaro
+}  // namespace tessaro::testing

@@ -1,20 +1,18 @@
 // The RDG section on a real density: a cut of NWChem's water dimer density
 // cube around the hydrogen bond (tests/data/analysis/cut_water_dimer.py).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "analysis/calc_stuff.hpp"
 #include "analysis/statistics.hpp"
-#include "run/run.hpp"
+#include "support/files.hpp"
+#include "support/folder_run.hpp"
 
-namespace tessaro {
+namespace tessaro::testing {
 namespace {
 
 namespace fs = std::filesystem;
@@ -25,30 +23,17 @@ struct PlotPoint {
 
 std::vector<PlotPoint> read_plot(const std::string& name) {
   std::vector<PlotPoint> points;
-  std::ifstream in(name);
-  for (std::string line; std::getline(in, line);) {
+  for (const std::string& line : lines_of(read_file(name))) {
     points.push_back({std::strtod(line.substr(5, 11).c_str(), nullptr), std::strtod(line.substr(26, 11).c_str(), nullptr)});
   }
   return points;
 }
 
 TEST(RdgSectionRealData, WaterDimerHydrogenBond) {
-  const fs::path old_dir = fs::current_path();
-  std::string pattern = (fs::temp_directory_path() / "tessaro_rdg_water_XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  fs::current_path(pattern);
-  struct Restore {
-    fs::path dir, old;
-    ~Restore() {
-      fs::current_path(old);
-      fs::remove_all(dir);
-    }
-  } restore{pattern, old_dir};
+  FolderRun in_folder;
   fs::copy_file(fs::path(TESSARO_TEST_DATA) / "analysis" / "water_dimer_cut.cube", "water.cube");
 
-  std::ostringstream console;
-  tessaro::Run run(console);
-  ASSERT_TRUE(run.open_report("report.txt"));
+  tessaro::Run& run = in_folder.run;
   InputVariables& iv = run.input_variables;
   auto field = [](std::string text, std::size_t width) {
     text.resize(width, ' ');
@@ -121,4 +106,4 @@ TEST(RdgSectionRealData, WaterDimerHydrogenBond) {
 }
 
 }  // namespace
-}  // namespace tessaro
+}  // namespace tessaro::testing

@@ -82,7 +82,7 @@ TEST_F(InputTemplate, FrameWithoutReportKeywordStopsOnConsole) {
     ReaderResult r = read_template(text);
     EXPECT_EQ(r.status, 1) << text;
     EXPECT_EQ(r.console, line("NO STRING FOR OUTPUT FILE NAME!!!PROGRAM STOP")) << text;
-    EXPECT_FALSE(exists("report.txt"));
+    EXPECT_FALSE(fs::exists("report.txt"));
   }
 }
 
@@ -101,17 +101,17 @@ TEST_F(InputTemplate, FrameReportNameColumns) {
   // Shifted left over its blanks, cut at column 47; column 17 is not read.
   ReaderResult r = read_template("OUTPUT_FILE_NAMEX     a b.txt\nSECTIONS\n");
   EXPECT_EQ(r.v.report_name, padded("a b.txt", 30));
-  EXPECT_TRUE(exists("a b.txt"));
+  EXPECT_TRUE(fs::exists("a b.txt"));
   r = read_template("OUTPUT_FILE_NAME 123456789012345678901234567890XYZ\nSECTIONS\n");
   EXPECT_EQ(r.v.report_name, "123456789012345678901234567890");
-  EXPECT_TRUE(exists("123456789012345678901234567890"));
+  EXPECT_TRUE(fs::exists("123456789012345678901234567890"));
   // CR LF line ends: the CR is no part of the name.
   r = read_template("OUTPUT_FILE_NAME rep.txt\r\nSECTIONS\r\n");
   EXPECT_EQ(r.v.report_name, padded("rep.txt", 30));
-  EXPECT_TRUE(exists("rep.txt"));
+  EXPECT_TRUE(fs::exists("rep.txt"));
   // A tab is an ordinary character: it stands in the unread column here.
   r = read_template("OUTPUT_FILE_NAME\ttab.txt\nSECTIONS\n");
-  EXPECT_TRUE(exists("tab.txt"));
+  EXPECT_TRUE(fs::exists("tab.txt"));
 }
 
 TEST_F(InputTemplate, FrameReportThatCannotBeOpened) {

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
 #include <string>
 
 #include "input/template_fixture.hpp"
+#include "input/template_text.hpp"
 #include "main/banner.hpp"
+#include "topond/hand_grids.hpp"
 
 namespace tessaro::testing {
 namespace {
@@ -38,10 +39,9 @@ std::string expected_banner() {
 
 // The version that the build declares in its project() line.
 std::string project_version() {
-  std::ifstream in(std::string(TESSARO_SOURCE_DIR) + "/CMakeLists.txt");
   const std::regex project(R"(^project\(Tessaro VERSION ([0-9.]+))");
   std::smatch m;
-  for (std::string text; std::getline(in, text);)
+  for (const std::string& text : lines_of(read_file(std::string(TESSARO_SOURCE_DIR) + "/CMakeLists.txt")))
     if (std::regex_search(text, m, project)) return m[1];
   return "<no project version>";
 }
@@ -85,6 +85,14 @@ TEST_F(DriverRun, CommandLine) {
   EXPECT_TRUE(fs::is_empty(fs::current_path()));
 }
 
+// The command line a user starts from: --template prints the shipped template.
+TEST_F(DriverRun, TemplateOptionPrintsTheShippedTemplate) {
+  const ProgramResult r = run_program({"--template"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, std::string(input_template()));
+  EXPECT_EQ(r.err, "");
+}
+
 TEST_F(DriverRun, ArgumentBuffer) {
   EXPECT_EQ(input_file_name("  in.inp  "), "in.inp");
   EXPECT_EQ(input_file_name("a b"), "a b");
@@ -95,11 +103,11 @@ TEST_F(DriverRun, ArgumentBuffer) {
   const std::string no_job = "OUTPUT_FILE_NAME report.txt\nSECTIONS\n";
   write_file("input.inp", no_job);
   EXPECT_EQ(run_program({"   input.inp"}).status, 0);
-  EXPECT_TRUE(exists("report.txt"));
+  EXPECT_TRUE(fs::exists("report.txt"));
   const std::string long_name(30, 'f');
   write_file(long_name, "OUTPUT_FILE_NAME long.txt\nSECTIONS\n");
   EXPECT_EQ(run_program({long_name + "-ignored"}).status, 0);
-  EXPECT_TRUE(exists("long.txt"));
+  EXPECT_TRUE(fs::exists("long.txt"));
 }
 
 TEST_F(DriverRun, MissingOrEmptyInputFile) {
@@ -163,6 +171,61 @@ TEST_F(DriverRun, WarningsStandAboveTheBanner) {
   const std::string report = read_file("report.txt");
   const std::string head = line("RDG CALCULATION SECTION: no input file format has been chosen!!!") + expected_banner();
   EXPECT_EQ(report.substr(0, head.size()), head);
+}
+
+// All three sections from one template: WFN on a small box around the water
+// dimer of the examples, TOP, then RDG on the density cube WFN just wrote.
+TEST_F(DriverRun, AllThreeSectionsRunInOrder) {
+  const fs::path wfn = fs::path(TESSARO_TEST_DATA) / ".." / ".." / "examples" / "water-dimer" / "water_dimer.wfn";
+  if (!fs::exists(wfn)) GTEST_SKIP() << "example wavefunction not found: " << wfn.string();
+  fs::copy_file(wfn, "water.wfn");
+  fs::copy_file(fs::path(TESSARO_TEST_DATA) / "topond" / "hand_cell.out", "cell.out");
+  write_file("a.t3d", topond_test::kGridA);
+  write_file("all.inp",
+             "OUTPUT_FILE_NAME all.txt\n"
+             "SECTIONS *WFN *TOP *RDG\n"
+             "PROPERTIES FROM WAVEFUNCTION\n"
+             "INPUT water.wfn\n"
+             "OUTPUT water\n"
+             "CALCULATING *rho  gra  lap  ene\n"
+             "CENTER 0.0 0.0 0.0\n"
+             "N_POINTS_X 6\nSTEPSIZE_X 0.5\nN_POINTS_Y 6\nSTEPSIZE_Y 0.5\nN_POINTS_Z 6\nSTEPSIZE_Z 0.5\n"
+             "TOPOND TO CUBE CONVERSION\n"
+             "N_OF_GRIDS 1\n"
+             "GRID_FILE_NAME a.t3d\n"
+             "CUBE_NAME(OUTPUT) first\n"
+             "CRYSTAL_OUTPUT_NAME cell.out\n"
+             "N_OF_SYMM_OPERATIONS 2\n"
+             "SYMM x,y,z\n"
+             "SYMM -x,-y,-z\n"
+             "RDG,RHO*(signL2) AND ABRAMOV\n"
+             "INPUT  XD2  GAU *CUB\n"
+             "CALCULATING *RDG *rho  Abr  plo\n"
+             "RHO_INPUT_CUBE water_rho.cube\n"
+             "GRAD= *calc  read\n"
+             "LAPL= *calc  read\n"
+             "RDG_CALCULATION *all_p  rho_c  rhosi\n"
+             "RDG_OUTPUT water_rdg\n"
+             "SPACE_CUTOFF *none  atom  exte\n"
+             "RHO_SIGN_CALCULATION  RDG_p\n"
+             "RHO_SIGN_OUTPUT water_rhosign\n"
+             "ENERGY_CALCULATION  RDG_p\n"
+             "ENERGY_OUTPUT water\n"
+             "2DPLOT  rho  rhosign\n"
+             "PLOT_NAME _water.dat\n");
+  ASSERT_EQ(run_binary("all.inp >out.txt 2>err.txt"), 0) << read_file("err.txt");
+  const std::string report = read_file("all.txt");
+  const std::size_t wfn_summary = report.find("PROPERTIES FROM WAVEFUNCTION!");
+  const std::size_t top_summary = report.find("TOPOND TO CUBE CONVERSION!");
+  const std::size_t rdg_summary = report.find("RDG,RHO*(signL2) AND ABRAMOV S ENERGY!");
+  ASSERT_NE(wfn_summary, std::string::npos);
+  EXPECT_LT(wfn_summary, top_summary);
+  EXPECT_LT(top_summary, rdg_summary);
+  EXPECT_NE(rdg_summary, std::string::npos);
+  EXPECT_EQ(read_file("first.cube"), topond_test::kBlankTitles + topond_test::kCubeAHeader + topond_test::kAtomsIdInv +
+                                     topond_test::kValuesA);
+  EXPECT_TRUE(fs::exists("water_rho.cube"));
+  EXPECT_TRUE(fs::exists("water_rdg.cube"));
 }
 
 }  // namespace

@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
 #include <string>
+#include <vector>
+
+#include "support/files.hpp"
 
 namespace tessaro::testing {
 namespace {
@@ -39,14 +41,13 @@ TEST(Layering, IncludesOnlyRunDownward) {
     const auto rule = may_include.find(folder);
     ASSERT_NE(rule, may_include.end()) << "a folder without a floor: " << folder;
     ++files;
-    std::ifstream in(entry.path());
-    std::string text;
-    for (int line = 1; std::getline(in, text); ++line) {
+    const std::vector<std::string> lines = lines_of(read_file(entry.path()));
+    for (std::size_t n = 0; n < lines.size(); ++n) {
       std::smatch m;
-      if (!std::regex_search(text, m, include_line)) continue;
+      if (!std::regex_search(lines[n], m, include_line)) continue;
       const std::string target = m[1];
       EXPECT_TRUE(target == folder || rule->second.count(target))
-          << entry.path().string() << ":" << line << " includes " << target << "/ from " << folder << "/";
+          << entry.path().string() << ":" << n + 1 << " includes " << target << "/ from " << folder << "/";
     }
   }
   EXPECT_GT(files, 20u);

@@ -159,12 +159,16 @@ TEST(ReportTopSummary, MoreThanThreeGridsListsThree) {
   EXPECT_NE(text.find("name of the written cube file:   grad.cube\n\n ATOMS"), std::string::npos);
 }
 
+// The part of a section's summary after its first `heading`.
+std::string summary_after(const InputVariables& iv, Section section, const std::string& heading) {
+  const std::string text = section_summary(iv, section);
+  const std::size_t at = text.find(heading);
+  return at == std::string::npos ? "<missing: " + heading + ">" : text.substr(at + heading.size());
+}
+
 // The lines after "by applying the following symmetry operation(s):".
 std::string operation_lines(const InputVariables& iv) {
-  std::string text = section_summary(iv, Section::Top);
-  const std::string heading = "by applying the following symmetry operation(s):\n";
-  std::size_t at = text.find(heading);
-  return at == std::string::npos ? "<heading missing>" : text.substr(at + heading.size());
+  return summary_after(iv, Section::Top, "by applying the following symmetry operation(s):\n");
 }
 
 TEST(ReportTopSummary, SymmetryOperationLines) {
@@ -389,10 +393,7 @@ TEST(ReportRdgSummary, SignedDensityRangeAndEnergiesAtRdgPoints) {
 
 // The table, from the line after its title to the end of the summary.
 std::string table_rows(const InputVariables& iv) {
-  std::string text = section_summary(iv, Section::Rdg);
-  const std::string title = "\n\n\n\n\n REDUCED DENSITY GRADIENT ISOSURFACES STATISTICS\n";
-  std::size_t at = text.find(title);
-  return at == std::string::npos ? "<title missing>" : text.substr(at + title.size());
+  return summary_after(iv, Section::Rdg, "\n\n\n\n\n REDUCED DENSITY GRADIENT ISOSURFACES STATISTICS\n");
 }
 
 InputVariables table_run(std::int32_t rho, std::int32_t abramov) {
@@ -459,6 +460,7 @@ TEST(ReportStatisticsTable, ValuesThatDoNotFitAreAsterisks) {
 
 class ReportRun : public testing::InputTemplate {};
 using testing::ProgramResult;
+using testing::read_file;
 namespace fs = std::filesystem;
 
 // The text after `label` on the line, without trailing blanks and quotes.
@@ -503,7 +505,7 @@ TEST_F(ReportRun, SummariesFollowTheBannerAndQuoteTheFilesWritten) {
       if (line.find(label) == std::string::npos) continue;
       const std::string name = quoted_name(line, label);
       if (name.empty()) continue;  // the heading of a list of names
-      EXPECT_TRUE(exists(name)) << "the report quotes " << name;
+      EXPECT_TRUE(fs::exists(name)) << "the report quotes " << name;
       ++quoted;
     }
   }

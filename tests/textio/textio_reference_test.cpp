@@ -6,11 +6,12 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/files.hpp"
 #include "textio/textio.hpp"
 
 namespace tx = tessaro::textio;
@@ -59,12 +60,10 @@ struct Row {
 };
 
 std::vector<Row> load(const std::string& name) {
-  std::ifstream f(kDir + name);
-  EXPECT_TRUE(f.good()) << "missing reference file " << kDir + name;
+  EXPECT_TRUE(std::filesystem::is_regular_file(kDir + name)) << "missing reference file " << kDir + name;
   std::vector<Row> rows;
-  std::string line;
   int n = 0;
-  while (std::getline(f, line)) {
+  for (const std::string& line : tessaro::testing::lines_of(tessaro::testing::read_file(kDir + name))) {
     ++n;
     if (line.empty() || line[0] == '#') continue;
     rows.push_back({n, split_tabs(line)});

@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
+#include "support/files.hpp"
+#include "support/text_error.hpp"
 #include "topond/crystal_output.hpp"
 
 namespace tessaro {
 namespace {
+
+using testing::read_file;
 
 using Vec = std::array<float, 3>;
 using Lattice = std::array<Vec, 3>;
@@ -35,20 +38,7 @@ CrystalCell scan(const std::string& text, const std::string& name = "crystal.out
 }
 
 textio::TextIoError scan_error(const std::string& text) {
-  try {
-    scan(text, "cut.out");
-  } catch (const textio::TextIoError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no TextIoError";
-  return textio::TextIoError(textio::TextIoError::Kind::BadValue, "", 0);
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return testing::text_error([&] { scan(text, "cut.out"); });
 }
 
 const std::string kCount = " NUMBER OF IRREDUCIBLE ATOMS IN THE CONVENTIONAL CELL:    1\n";
@@ -64,7 +54,7 @@ TEST(CrystalOutput, HandWrittenExcerpt) {
   // Decoys: an earlier atom count that the later one replaces, a line that
   // mentions INPUT COORDINATES past column 1, text after the fields, and a
   // second lattice block that is never reached.
-  const CrystalCell cell = scan(slurp(TESSARO_TEST_DATA "/topond/hand_cell.out"));
+  const CrystalCell cell = scan(read_file(TESSARO_TEST_DATA "/topond/hand_cell.out"));
   ASSERT_EQ(cell.atoms.size(), 2u);
   EXPECT_EQ(cell.atoms[0].label, "   1   8   ");
   EXPECT_EQ(cell.atoms[0].frac, (Vec{0.1f, 0.2f, 0.3f}));
@@ -239,7 +229,7 @@ TEST(CrystalOutput, SharedDataRealOutputs) {
     GTEST_SKIP() << "shared CRYSTAL outputs not found under " << TESSARO_SHARED_DATA << "/crystal_out";
 
   const Ops identity{kIdentity};
-  CrystalCell cell = scan(slurp(mgo), mgo);
+  CrystalCell cell = scan(read_file(mgo), mgo);
   std::vector<GridAtom> atoms = cube_atoms(cell, identity, mgo);
   ASSERT_EQ(atoms.size(), 2u);
   EXPECT_EQ(atoms[0].num_atomico, 12);
@@ -248,7 +238,7 @@ TEST(CrystalOutput, SharedDataRealOutputs) {
   EXPECT_EQ((Vec{atoms[1].x, atoms[1].y, atoms[1].z}), (Vec{3.98448825f, 3.98448825f, 3.98448825f}));
 
   // Dry ice: O at 0.1233375230529 of a 5.46540887 angstrom cube, 1.2738457 bohr.
-  cell = scan(slurp(ice), ice);
+  cell = scan(read_file(ice), ice);
   atoms = cube_atoms(cell, identity, ice);
   ASSERT_EQ(atoms.size(), 2u);
   EXPECT_EQ(atoms[0].num_atomico, 6);
@@ -256,7 +246,7 @@ TEST(CrystalOutput, SharedDataRealOutputs) {
   EXPECT_EQ(atoms[1].z, 1.2738456726074219f);
 
   // ZIF-8: eight atoms, zinc (label 30) fifth, negative fractions.
-  cell = scan(slurp(zif), zif);
+  cell = scan(read_file(zif), zif);
   ASSERT_EQ(cell.atoms.size(), 8u);
   EXPECT_EQ(cell.atoms[4].label, "   5  30   ");
   EXPECT_EQ(cell.atoms[4].frac[0], -0.5f);
@@ -264,7 +254,7 @@ TEST(CrystalOutput, SharedDataRealOutputs) {
   EXPECT_EQ(cell.lattice[0], (Vec{-8.53314056500f, 8.53314056500f, 8.53314056500f}));
 
   // Quartz: hexagonal lattice, silicon and oxygen.
-  cell = scan(slurp(quartz), quartz);
+  cell = scan(read_file(quartz), quartz);
   atoms = cube_atoms(cell, identity, quartz);
   ASSERT_EQ(atoms.size(), 2u);
   EXPECT_EQ(atoms[0].num_atomico, 14);

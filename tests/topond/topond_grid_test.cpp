@@ -9,6 +9,7 @@
 
 #include "grid/grid_files.hpp"
 #include "run/run_end.hpp"
+#include "support/text_error.hpp"
 #include "topond/topond_grid.hpp"
 
 namespace tessaro {
@@ -35,13 +36,7 @@ GridData read_grid(const std::string& text, const std::string& name = "grid.t3d"
 }
 
 textio::TextIoError read_error(const std::string& text) {
-  try {
-    read_grid(text, "cut.t3d");
-  } catch (const textio::TextIoError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no TextIoError";
-  return textio::TextIoError(textio::TextIoError::Kind::BadValue, "", 0);
+  return testing::text_error([&] { read_grid(text, "cut.t3d"); });
 }
 
 TEST(TopondGrid, HeaderFieldsComeFromTheirColumnsOnly) {

@@ -6,10 +6,14 @@
 #include <bit>
 #include <cmath>
 #include <filesystem>
+#include <set>
+#include <string>
 
 #include "grid/grid_files.hpp"
 #include "run/output_names.hpp"
 #include "run/run_end.hpp"
+#include "support/files.hpp"
+#include "support/folder_run.hpp"
 #include "wavefunction/wfn_box.hpp"
 #include "wavefunction/wfn_prop.hpp"
 #include "wfn_test_util.hpp"
@@ -19,6 +23,9 @@ using tessaro::WfnBox;
 using tessaro::WfnGrids;
 using tessaro::WfnSwitches;
 using tessaro::WfnVar;
+using tessaro::testing::FolderRun;
+using tessaro::testing::read_file;
+using tessaro::testing::write_file;
 
 namespace {
 
@@ -85,25 +92,24 @@ TEST(WfnPropBox, OriginAndXRowInSinglePrecision) {
 TEST(WfnPropFiles, EverySwitchCombinationWritesItsFilesOnly) {
   const std::string wfn = wfn_test::wfn_text(wfn_test::simple_content({1, 2, 5}, {1.0, 0.5, 0.25}));
   for (int mask = 0; mask < 16; ++mask) {
-    wfn_test::TempRun t;
-    t.write("m.wfn", wfn);
+    FolderRun t;
+    write_file("m.wfn", wfn);
     InputVariables& iv = t.run.input_variables;
     iv.wfn_inpname = padded("m.wfn", 33);
     iv.wfn_outname = padded("out", 33);
     iv.wfn_risp = {mask & 1, (mask >> 1) & 1, (mask >> 2) & 1, (mask >> 3) & 1};
     set_box(iv, {0, 0, 0}, {3, 2, 2}, {0.4f, 0.4f, 0.4f});
     tessaro::wfn_prop(t.run);
-    std::vector<std::string> expected = {"m.wfn", "report.txt"};
-    if (mask & 1) expected.push_back("out_rho.cube");
-    if (mask & 2) expected.push_back(std::string("out") + std::string(tessaro::wfn_output::kGradient));
-    if (mask & 4) expected.push_back("out_laplrho.cube");
+    std::set<std::string> expected = {"m.wfn", "report.txt"};
+    if (mask & 1) expected.insert("out_rho.cube");
+    if (mask & 2) expected.insert(std::string("out") + std::string(tessaro::wfn_output::kGradient));
+    if (mask & 4) expected.insert("out_laplrho.cube");
     if (mask & 8) {
-      expected.push_back("out_G.cube");
-      expected.push_back("out_V.cube");
-      expected.push_back("out_H.cube");
+      expected.insert("out_G.cube");
+      expected.insert("out_V.cube");
+      expected.insert("out_H.cube");
     }
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(t.files(), expected) << "mask " << mask;
+    EXPECT_EQ(t.folder.names(), expected) << "mask " << mask;
     EXPECT_EQ(t.report(), "") << "mask " << mask;
   }
 }
@@ -123,9 +129,9 @@ TEST(WfnPropFiles, UnreadableOrRejectedWavefunctionEndsWithOneReportLine) {
        "program stop\n"},
   };
   for (const Case& c : cases) {
-    wfn_test::TempRun t;
+    FolderRun t;
     if (c.kind == Case::Folder) std::filesystem::create_directory(c.name);
-    if (c.kind == Case::Rejected) t.write(c.name, wfn_test::wfn_text(wfn_test::simple_content({1, 25})));
+    if (c.kind == Case::Rejected) write_file(c.name, wfn_test::wfn_text(wfn_test::simple_content({1, 25})));
     InputVariables& iv = t.run.input_variables;
     iv.wfn_inpname = padded(c.name, 33);
     iv.wfn_outname = padded("out", 33);
@@ -139,15 +145,15 @@ TEST(WfnPropFiles, UnreadableOrRejectedWavefunctionEndsWithOneReportLine) {
     }
     EXPECT_EQ(t.report(), c.report);
     EXPECT_EQ(t.console.str(), "") << c.name;
-    EXPECT_FALSE(t.exists("out_rho.cube")) << c.name;
+    EXPECT_FALSE(std::filesystem::exists("out_rho.cube")) << c.name;
   }
 }
 
 TEST(WfnPropFiles, SinglePointCubeText) {
   wfn_test::WfnContent s = wfn_test::simple_content({1});
   s.centres[0].charge = 0.9;  // atomic number 0
-  wfn_test::TempRun t;
-  t.write("one.wfn", wfn_test::wfn_text(s));
+  FolderRun t;
+  write_file("one.wfn", wfn_test::wfn_text(s));
   InputVariables& iv = t.run.input_variables;
   iv.wfn_inpname = padded("one.wfn", 33);
   iv.wfn_outname = padded("p", 33);
@@ -156,7 +162,7 @@ TEST(WfnPropFiles, SinglePointCubeText) {
   tessaro::wfn_prop(t.run);
   // The single point is CENTER: rho = (2 E) E with E = exp(-1.3125).
   const std::string blank(60, ' ');
-  EXPECT_EQ(t.file("p_rho.cube"), blank + "\n" + blank + "\n" +
+  EXPECT_EQ(read_file("p_rho.cube"), blank + "\n" + blank + "\n" +
                                       "    1    0.500000   -0.250000    1.000000\n"
                                       "    1    0.200000    0.000000    0.000000\n"
                                       "    1    0.000000    0.300000    0.000000\n"
@@ -196,27 +202,27 @@ TEST(WfnPropFiles, ValuesInCubeOrderAndDensitySources) {
 }
 
 TEST(WfnPropGuard, TooLargeBoxEndsBeforeAllocating) {
-  wfn_test::TempRun t;
-  t.write("m.wfn", wfn_test::wfn_text(wfn_test::simple_content({1})));
+  FolderRun t;
+  write_file("m.wfn", wfn_test::wfn_text(wfn_test::simple_content({1})));
   InputVariables& iv = t.run.input_variables;
   iv.wfn_inpname = padded("m.wfn", 33);
   iv.wfn_outname = padded("big", 33);
   iv.wfn_risp = {1, 1, 1, 1};
   set_box(iv, {0, 0, 0}, {2000000, 2000000, 2000000}, {0.1f, 0.1f, 0.1f});
   EXPECT_THROW(tessaro::wfn_prop(t.run), std::bad_alloc);
-  EXPECT_FALSE(t.exists("big_rho.cube"));
+  EXPECT_FALSE(std::filesystem::exists("big_rho.cube"));
 }
 
 TEST(WfnPropGuard, NonPositiveCountsAndUnwritableOutput) {
-  wfn_test::TempRun t;
-  t.write("m.wfn", wfn_test::wfn_text(wfn_test::simple_content({1})));
+  FolderRun t;
+  write_file("m.wfn", wfn_test::wfn_text(wfn_test::simple_content({1})));
   InputVariables& iv = t.run.input_variables;
   iv.wfn_inpname = padded("m.wfn", 33);
   iv.wfn_outname = padded("e", 33);
   iv.wfn_risp = {1, 1, 0, 0};
   set_box(iv, {0, 0, 0}, {0, 3, -2}, {0.1f, 0.1f, 0.1f});
   tessaro::wfn_prop(t.run);
-  EXPECT_NE(t.file("e_rho.cube").find("\n    0    0.100000    0.000000    0.000000\n"), std::string::npos);
+  EXPECT_NE(read_file("e_rho.cube").find("\n    0    0.100000    0.000000    0.000000\n"), std::string::npos);
   EXPECT_EQ(t.report(), "");
   // An output name in a folder that does not exist.
   iv.wfn_outname = padded("no/such/dir/x", 33);
@@ -338,7 +344,6 @@ TEST(WfnPropPhysics, WaterDimerDensityMatchesTheWritersOwnCube) {
   // the last row (i = N1, j = N2) at zero.
   const std::filesystem::path cube = wfn_test::test_data() + "/water_dimer_density.cube";
   ASSERT_TRUE(std::filesystem::exists(cube)) << cube;
-  wfn_test::TempRun t;
   std::ifstream in(cube, std::ios::binary);
   tessaro::textio::LineReader reader(in, cube.string());
   const tessaro::GridData theirs =

@@ -1,19 +1,13 @@
 #pragma once
 // Helpers of the wavefunction tests: .wfn texts built from hand-chosen numbers
-// through the text layer, reads from strings, and a run in a temporary folder.
+// through the text layer, and reads from strings and files.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <algorithm>
-#include <array>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "run/run.hpp"
 #include "textio/textio.hpp"
 #include "wavefunction/wavefunction.hpp"
 #include "wavefunction/wfn_file.hpp"
@@ -126,52 +120,5 @@ inline tessaro::Wavefunction read_path(const std::string& path) {
   tessaro::read_wfn_file(reader, w);
   return w;
 }
-
-// A Run whose console is a string, working in a temporary folder of its own
-// (the working directory is restored afterwards).
-class TempRun {
- public:
-  TempRun() {
-    old_ = std::filesystem::current_path();
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessaro_wfn_XXXXXX").string();
-    EXPECT_NE(::mkdtemp(pattern.data()), nullptr) << pattern;
-    dir_ = pattern;
-    std::filesystem::current_path(dir_);
-    EXPECT_TRUE(run.open_report("report.txt"));
-  }
-  ~TempRun() {
-    std::filesystem::current_path(old_);
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  TempRun(const TempRun&) = delete;
-  TempRun& operator=(const TempRun&) = delete;
-
-  std::string file(const std::string& name) const {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  bool exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
-  std::vector<std::string> files() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir_)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-  void write(const std::string& name, const std::string& text) const {
-    std::ofstream out(dir_ / name, std::ios::binary);
-    out << text;
-  }
-  std::string report() {
-    run.flush();
-    return file("report.txt");
-  }
-
-  std::ostringstream console;
-  tessaro::Run run{console};
-
- private:
-  std::filesystem::path old_, dir_;
-};
 
 }  // namespace wfn_test

@@ -1,35 +1,15 @@
 #include "input/template_text.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "input/input_reading.hpp"
-#include "run/run.hpp"
-#include "main/driver.hpp"
-#include "run/run_end.hpp"
-#include "textio/textio.hpp"
+#include "input/template_fixture.hpp"
 
-namespace tessaro {
+namespace tessaro::testing {
 namespace {
-
-namespace fs = std::filesystem;
-
-std::vector<std::string> lines_of(std::string_view text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find('\n', start);
-    lines.emplace_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
 
 std::string replaced_line(std::string text, const std::string& old_line, const std::string& new_line) {
   const std::size_t p = text.find("\n" + old_line + "\n");
@@ -103,8 +83,8 @@ const std::vector<KeywordLine>& expected_lines() {
   return lines;
 }
 
-TEST(UsersTemplate, EveryKeywordInOrderAndEveryValueInsideItsColumns) {
-  const std::string_view text = input_template();
+TEST(TemplateText, EveryKeywordInOrderAndEveryValueInsideItsColumns) {
+  const std::string text(input_template());
   ASSERT_FALSE(text.empty());
   EXPECT_EQ(text.back(), '\n');
   std::size_t next = 0;
@@ -141,54 +121,18 @@ TEST(UsersTemplate, EveryKeywordInOrderAndEveryValueInsideItsColumns) {
   EXPECT_EQ(next, expected_lines().size());
 }
 
-TEST(UsersTemplate, ExampleFileHoldsTheSameText) {
+TEST(TemplateText, ExampleFileHoldsTheSameText) {
   const std::string path = std::string(TESSARO_TEST_DATA) + "/../../examples/template.inp";
-  std::ifstream f(path, std::ios::binary);
-  ASSERT_TRUE(f) << path;
-  std::ostringstream s;
-  s << f.rdbuf();
-  EXPECT_EQ(s.str(), std::string(input_template()));
+  ASSERT_TRUE(fs::exists(path)) << path;
+  EXPECT_EQ(read_file(path), std::string(input_template()));
 }
 
-// Runs in a temporary working directory, restored afterwards.
-class UsersTemplateRun : public ::testing::Test {
- protected:
-  void SetUp() override {
-    previous_ = fs::current_path();
-    std::string pattern = (fs::temp_directory_path() / "tessaro-users-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
+class TemplateTextRun : public InputTemplate {};
 
-  static InputVariables read(const std::string& text, int& status) {
-    std::ostringstream console;
-    tessaro::Run run(console);
-    std::istringstream in(text);
-    textio::LineReader input(in, "template.inp");
-    status = -1;
-    try {
-      input_reading(run, input);
-    } catch (const RunEnd& end) {
-      status = end.status;
-    }
-    run.flush();
-    return run.input_variables;
-  }
-
-  fs::path previous_;
-  fs::path dir_;
-};
-
-TEST_F(UsersTemplateRun, ReaderTakesTheChoicesAsGiven) {
-  int status = 0;
-  const InputVariables v = read(std::string(input_template()), status);
-  EXPECT_EQ(status, -1);
+TEST_F(TemplateTextRun, ReaderTakesTheChoicesAsGiven) {
+  const ReaderResult r = read_template(std::string(input_template()));
+  EXPECT_EQ(r.status, -1);
+  const InputVariables& v = r.v;
   EXPECT_EQ(trimmed(v.report_name), "report.txt");
   EXPECT_EQ(v.inp1_risp, (std::array<std::int32_t, 3>{1, 0, 1}));
   EXPECT_EQ(trimmed(v.wfn_inpname), "molecule.wfn");
@@ -211,7 +155,7 @@ TEST_F(UsersTemplateRun, ReaderTakesTheChoicesAsGiven) {
   EXPECT_EQ(trimmed(v.plot_name), "plot.dat");
 }
 
-TEST_F(UsersTemplateRun, EveryOptionalLineIsReadWhenItsOptionIsStarred) {
+TEST_F(TemplateTextRun, EveryOptionalLineIsReadWhenItsOptionIsStarred) {
   std::string text(input_template());
   text = replaced_line(text, "SECTIONS *WFN  TOP *RDG", "SECTIONS *WFN *TOP *RDG");
   text = replaced_line(text, "INPUT  XD2  GAU *CUB", "INPUT *XD2  GAU  CUB");
@@ -221,9 +165,9 @@ TEST_F(UsersTemplateRun, EveryOptionalLineIsReadWhenItsOptionIsStarred) {
   text = replaced_line(text, "SPACE_CUTOFF *none  atom  exte", "SPACE_CUTOFF  none *atom  exte");
   text = replaced_line(text, "RHO_SIGN_CALCULATION  RDG_p", "RHO_SIGN_CALCULATION *RDG_p");
   text = replaced_line(text, "N_OF_GRIDS 1", "N_OF_GRIDS 3");
-  int status = 0;
-  const InputVariables v = read(text, status);
-  EXPECT_EQ(status, -1);
+  const ReaderResult r = read_template(text);
+  EXPECT_EQ(r.status, -1);
+  const InputVariables& v = r.v;
   EXPECT_EQ(v.inp1_risp, (std::array<std::int32_t, 3>{1, 1, 1}));
   EXPECT_EQ(v.n_grid, 3);
   EXPECT_EQ(trimmed(v.grd_top_name3), "grid3.dat");
@@ -245,15 +189,11 @@ TEST_F(UsersTemplateRun, EveryOptionalLineIsReadWhenItsOptionIsStarred) {
 // With its one file name filled in (a real water dimer wavefunction), the
 // template runs as given: the density cube from the WFN section, then all four
 // jobs of the RDG section on it.
-TEST_F(UsersTemplateRun, RunsWithTheWavefunctionInPlace) {
+TEST_F(TemplateTextRun, RunsWithTheWavefunctionInPlace) {
   fs::copy_file(std::string(TESSARO_TEST_DATA) + "/wavefunction/water_dimer.wfn", "molecule.wfn");
-  {
-    std::ofstream f("template.inp", std::ios::binary);
-    f << input_template();
-  }
-  const char* argv[] = {"tessaro", "template.inp"};
-  std::ostringstream out, err;
-  EXPECT_EQ(tessaro_main(2, argv, out, err), 0) << err.str();
+  write_file("template.inp", std::string(input_template()));
+  const ProgramResult r = run_program({"template.inp"});
+  EXPECT_EQ(r.status, 0) << r.err;
   for (const char* name : {"report.txt", "molecule_rho.cube", "rdg.cube", "rhosign.cube", "energy_Gabr.cube",
                            "rhoplot.dat", "rhosignplot.dat"}) {
     EXPECT_TRUE(fs::exists(name)) << name;
@@ -261,4 +201,4 @@ TEST_F(UsersTemplateRun, RunsWithTheWavefunctionInPlace) {
 }
 
 }  // namespace
-}  // namespace tessaro
+}  // namespace tessaro::testing

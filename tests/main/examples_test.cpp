@@ -3,39 +3,25 @@
 // exit status, the files its README promises, the report's statistics table,
 // and that the hydrogen bond's low-RDG spike sits where the chemistry puts it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <charconv>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "support/files.hpp"
+#include "support/program.hpp"
+#include "support/temp_folder.hpp"
+
+namespace tessaro::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
 // "<root>/tests/data" -> "<root>/examples"
 fs::path examples_root() { return fs::path(TESSARO_TEST_DATA).parent_path().parent_path() / "examples"; }
-
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 // The names in backquotes on the list items under "## Files that come out".
 std::vector<std::string> listed_outputs(const std::string& readme) {
@@ -58,45 +44,29 @@ std::vector<std::string> listed_outputs(const std::string& readme) {
   return names;
 }
 
-// A scratch folder holding copies of the example's input files; removed at
-// the end of the test.
+// A temporary folder holding copies of the example's input files, the
+// working directory while it lives.
 class ExampleFolder {
  public:
-  explicit ExampleFolder(const std::string& example)
-      : source_(examples_root() / example),
-        dir_(fs::temp_directory_path() /
-             ("tessaro_example_" + example + "_" + std::to_string(::getpid()))) {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+  explicit ExampleFolder(const std::string& example) : source_(examples_root() / example) {
     for (const auto& entry : fs::directory_iterator(source_)) {
       const std::string name = entry.path().filename().string();
       if (!entry.is_regular_file() || name == "README.md" || name == "make_files.py") continue;
       inputs_.insert(name);
-      fs::copy_file(entry.path(), dir_ / name);
+      fs::copy_file(entry.path(), folder_.path() / name);
     }
   }
-  ~ExampleFolder() {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-  ExampleFolder(const ExampleFolder&) = delete;
-  ExampleFolder& operator=(const ExampleFolder&) = delete;
 
-  const fs::path& dir() const { return dir_; }
+  const fs::path& dir() const { return folder_.path(); }
   const fs::path& source() const { return source_; }
   const std::set<std::string>& inputs() const { return inputs_; }
 
-  // Runs the program on the template in the scratch folder; the exit status.
-  int run(const std::string& input) const {
-    const std::string command = "cd '" + dir_.string() + "' && '" + std::string(TESSARO_BINARY) + "' " + input +
-                                " > console.txt 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  // Runs the program on the template in the folder; the exit status.
+  int run(const std::string& input) const { return run_binary(input + " > console.txt 2>&1"); }
 
  private:
+  TempFolder folder_;
   fs::path source_;
-  fs::path dir_;
   std::set<std::string> inputs_;
 };
 
@@ -217,3 +187,4 @@ TEST(ExamplesRun, TopConvertsBothGridsWithTheEightAtomsOfTheCell) {
 }
 
 }  // namespace
+}  // namespace tessaro::testing

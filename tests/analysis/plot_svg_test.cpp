@@ -5,12 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/files.hpp"
 
 namespace tessaro {
 namespace {
@@ -50,7 +51,7 @@ void expect_well_formed(const std::string& svg) {
 
 std::size_t cell(std::size_t row, std::size_t col) { return row * kSvgBinsX + col; }
 
-TEST(UsersPlotSvgBins, EdgesCornersAndRejectedPoints) {
+TEST(PlotSvgBins, EdgesCornersAndRejectedPoints) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   // (x, RDG) pairs: corners and centre of the rho*sign(lambda2) window, two
   // points sharing a cell, and points that must not be drawn.
@@ -66,7 +67,7 @@ TEST(UsersPlotSvgBins, EdgesCornersAndRejectedPoints) {
   EXPECT_EQ(total, 4u);
 }
 
-TEST(UsersPlotSvgBins, DensityWindowStartsAtZero) {
+TEST(PlotSvgBins, DensityWindowStartsAtZero) {
   const std::vector<double> x{-1.0e-6, 0.0, 0.025, 0.05, 0.06};
   const std::vector<double> y{0.5, 0.5, 0.5, 0.5, 0.5};
   const auto counts = plot_svg_bins(y, x, SvgPlotKind::density);
@@ -83,7 +84,7 @@ TEST(UsersPlotSvgBins, DensityWindowStartsAtZero) {
   EXPECT_EQ(total, 4u);  // 0.06 is beyond 0.05
 }
 
-TEST(UsersPlotSvg, CellsBecomeRunsOfRectangles) {
+TEST(PlotSvg, CellsBecomeRunsOfRectangles) {
   // Three separate cells, and two neighbours of equal count that merge into
   // one rectangle; an unselected point adds nothing.
   const std::vector<double> x{-0.04, 0.0, 0.04, 0.02, 0.02025, 0.0};
@@ -100,7 +101,7 @@ TEST(UsersPlotSvg, CellsBecomeRunsOfRectangles) {
   }
 }
 
-TEST(UsersPlotSvg, DensityPictureHasItsOwnAxis) {
+TEST(PlotSvg, DensityPictureHasItsOwnAxis) {
   const std::string svg = svg_of({0.3}, {0.01}, SvgPlotKind::density);
   expect_well_formed(svg);
   EXPECT_EQ(runs_drawn(svg), 1u);
@@ -113,7 +114,7 @@ TEST(UsersPlotSvg, DensityPictureHasItsOwnAxis) {
   EXPECT_EQ(runs_drawn(empty), 0u);
 }
 
-TEST(UsersPlotSvg, SizeStaysBoundedForMillionsOfPoints) {
+TEST(PlotSvg, SizeStaysBoundedForMillionsOfPoints) {
   std::mt19937_64 rng(12345);
   std::uniform_real_distribution<double> ux(-0.05, 0.05), uy(0.0, 2.0);
   std::vector<double> x(1000000), y(1000000);
@@ -150,7 +151,7 @@ TEST(UsersPlotSvg, SizeStaysBoundedForMillionsOfPoints) {
 // towards zero at a small negative rho*sign(lambda2): the spike of a weak
 // attractive contact. Setting TESSARO_SVG_OUT writes the picture there for
 // looking at it.
-TEST(UsersPlotSvg, TwoGaussianAtomsShowTheAttractiveSpike) {
+TEST(PlotSvg, TwoGaussianAtomsShowTheAttractiveSpike) {
   constexpr double kA = 1.0, kB = 0.5, kSeparation = 3.0;
   const double c = 1.0 / (2.0 * std::cbrt(3.0 * M_PI * M_PI));
   std::vector<double> rdg, rhosign;
@@ -215,8 +216,8 @@ TEST(UsersPlotSvg, TwoGaussianAtomsShowTheAttractiveSpike) {
   const std::string svg = svg_of(rdg, rhosign, SvgPlotKind::rhosign);
   expect_well_formed(svg);
   if (const char* path = std::getenv("TESSARO_SVG_OUT")) {
-    std::ofstream(std::string(path) + "_rhosign.svg") << svg;
-    std::ofstream(std::string(path) + "_rho.svg") << svg_of(rdg, rhosign, SvgPlotKind::density);
+    testing::write_file(std::string(path) + "_rhosign.svg", svg);
+    testing::write_file(std::string(path) + "_rho.svg", svg_of(rdg, rhosign, SvgPlotKind::density));
   }
 }
 

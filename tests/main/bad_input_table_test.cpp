@@ -5,24 +5,23 @@
 // and the files the run left behind (nothing but the report and the results
 // completed before the stop: no partial or temporary file).
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "main/driver.hpp"
+#include "support/files.hpp"
+#include "support/program.hpp"
+#include "support/temp_folder.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
+using tessaro::testing::lines_of;
+using tessaro::testing::read_file;
 
 enum class Where { Console, Err, Report };
 enum class Kind { Text, Directory, Unreadable };
@@ -43,21 +42,7 @@ struct Row {
   std::string argument = "t.inp";
 };
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string data(const std::string& relative) { return slurp(fs::path(TESSARO_TEST_DATA) / relative); }
-
-std::vector<std::string> split_lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+std::string data(const std::string& relative) { return read_file(fs::path(TESSARO_TEST_DATA) / relative); }
 
 std::string join(const std::vector<std::string>& lines) {
   std::string out;
@@ -67,14 +52,14 @@ std::string join(const std::vector<std::string>& lines) {
 
 // The first n lines of a text.
 std::string cut(const std::string& text, std::size_t n) {
-  auto lines = split_lines(text);
+  auto lines = lines_of(text);
   lines.resize(std::min(n, lines.size()));
   return join(lines);
 }
 
 // The text with line n (1-based) replaced.
 std::string replace_line(const std::string& text, std::size_t n, const std::string& line) {
-  auto lines = split_lines(text);
+  auto lines = lines_of(text);
   lines.at(n - 1) = line;
   return join(lines);
 }
@@ -311,7 +296,7 @@ std::vector<Row> table() {
        1, Where::Err, kAllocation, {"r.txt"}},
       {"cube with CR LF line ends", {tpl(rdg), {"rho.cube", crlf(cube)}}, 0, Where::Report, "+++++++++",
        {"r.txt", "rs.cube"}},
-      {"cube with a very long header line", {tpl(rdg), {"rho.cube", replace_line(cube, 3, split_lines(cube)[2] + long_junk)}},
+      {"cube with a very long header line", {tpl(rdg), {"rho.cube", replace_line(cube, 3, lines_of(cube)[2] + long_junk)}},
        0, Where::Report, "+++++++++", {"r.txt", "rs.cube"}},
       {"cube missing", {tpl(rdg)}, 1, Where::Report, cannot_open("rho.cube", 35), {"r.txt"}},
       {"cube is a directory", {tpl(rdg), {"rho.cube", "", Kind::Directory}}, 1, Where::Report,
@@ -426,51 +411,35 @@ bool has_unreadable(const Row& row) {
   return std::any_of(row.files.begin(), row.files.end(), [](const File& f) { return f.kind == Kind::Unreadable; });
 }
 
-std::set<std::string> listing(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
-  return names;
-}
-
 struct Outcome {
   int status = -1;
   std::string console, err, report;
   std::set<std::string> written;
 };
 
-// Runs one row in a fresh folder (the working directory is restored after).
+// Runs one row in a fresh folder.
 Outcome run_row(const Row& row) {
-  std::string pattern = (fs::temp_directory_path() / "tessaro-hardening-XXXXXX").string();
-  const fs::path dir = mkdtemp(pattern.data());
+  tessaro::testing::TempFolder folder;
   for (const File& f : row.files) {
     if (f.kind == Kind::Directory) {
-      fs::create_directory(dir / f.name);
+      fs::create_directory(f.name);
       continue;
     }
-    std::ofstream(dir / f.name, std::ios::binary).write(f.content.data(), static_cast<std::streamsize>(f.content.size()));
-    if (f.kind == Kind::Unreadable) fs::permissions(dir / f.name, fs::perms::none);
+    tessaro::testing::write_file(f.name, f.content);
+    if (f.kind == Kind::Unreadable) fs::permissions(f.name, fs::perms::none);
   }
-  const std::set<std::string> before = listing(dir);
-  const fs::path previous = fs::current_path();
-  fs::current_path(dir);
+  const std::set<std::string> before = folder.names();
+  const tessaro::testing::ProgramResult r = tessaro::testing::run_program({row.argument});
 
   Outcome o;
-  std::ostringstream out, err;
-  // The allocation guard writes on the process's standard error itself.
-  std::streambuf* cerr_buf = std::cerr.rdbuf(err.rdbuf());
-  const char* argv[] = {"tessaro", row.argument.c_str(), nullptr};
-  o.status = tessaro::tessaro_main(2, argv, out, err);
-  std::cerr.rdbuf(cerr_buf);
-  fs::current_path(previous);
-
-  o.console = out.str();
-  o.err = err.str();
-  if (fs::is_regular_file(dir / "r.txt")) o.report = slurp(dir / "r.txt");
-  for (const std::string& name : listing(dir))
+  o.status = r.status;
+  o.console = r.out;
+  o.err = r.err;
+  if (fs::is_regular_file("r.txt")) o.report = read_file("r.txt");
+  for (const std::string& name : folder.names())
     if (!before.count(name)) o.written.insert(name);
   for (const File& f : row.files)
-    if (f.kind == Kind::Unreadable) fs::permissions(dir / f.name, fs::perms::owner_all);
-  fs::remove_all(dir);
+    if (f.kind == Kind::Unreadable) fs::permissions(f.name, fs::perms::owner_all);
   return o;
 }
 
