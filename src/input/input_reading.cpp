@@ -485,10 +485,7 @@ void input_reading(Run& run, textio::LineReader& input) {
       end_run(1);
     }
   }
-  if (!run.open_report(report_file)) {
-    run.console_line("PROBLEM IN OPENING THE OUTPUT FILE " + report_file + " PROGRAM STOP");
-    end_run(1);
-  }
+  run.name_report(report_file);
 
   v.inp1_risp = {};
   v.wfn_risp = {};

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "analysis/calc_stuff.hpp"
-#include "input/input_reading.hpp"
+#include "input/run_files.hpp"
 #include "run/run.hpp"
 #include "main/banner.hpp"
 #include "report/output_writing.hpp"
@@ -104,7 +104,7 @@ int tessaro_main(int argc, const char* const* argv, std::ostream& out, std::ostr
     // not created): the reader finds no report name and ends the run.
     std::ifstream in(name, std::ios::in | std::ios::binary);
     textio::LineReader input(in, name);
-    input_reading(run, input);
+    prepare_run(run, input);
     write_banner(run);
     run_sections(run);
   } catch (const RunEnd& end) {

@@ -119,7 +119,7 @@ TEST_F(InputTemplate, FrameReportNameColumns) {
 
 TEST_F(InputTemplate, FrameReportThatCannotBeOpened) {
   fs::create_directory("taken");
-  ReaderResult r = read_template("OUTPUT_FILE_NAME taken\nSECTIONS *RDG\n");
+  ReaderResult r = read_template("OUTPUT_FILE_NAME taken\nSECTIONS\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.console, line("PROBLEM IN OPENING THE OUTPUT FILE taken PROGRAM STOP"));
 }

@@ -155,6 +155,23 @@ TEST_F(DriverRun, ErrorStopsAndStatuses) {
   EXPECT_EQ(r.err, " End of file: file input.inp, line 2\n");
 }
 
+// A result that would replace an input: one line on the console and on
+// standard error (the report may be the colliding file), nothing created,
+// the input untouched.
+TEST_F(DriverRun, NameCollisionStopsBeforeAnythingIsCreated) {
+  write_file("rho.cube", "the user's density");
+  const ProgramResult r = run_template(
+      "OUTPUT_FILE_NAME report.txt\nSECTIONS *RDG\nRDG,RHO*(signL2) AND ABRAMOV\nINPUT *GRD *CUB\n"
+      "CALCULATING *rho\nRHO_INPUT_CUBE rho.cube\nGRAD= *calc\nLAPL= *calc\nRHO_SIGN_CALCULATION\n"
+      "RHO_SIGN_OUTPUT rho\n");
+  EXPECT_EQ(r.status, 1);
+  const std::string message = line("RHO_SIGN_OUTPUT names the input file rho.cube (RHO_INPUT_CUBE), program stop");
+  EXPECT_EQ(r.out, message);
+  EXPECT_EQ(r.err, message);
+  EXPECT_EQ(read_file("rho.cube"), "the user's density");
+  EXPECT_FALSE(fs::exists("report.txt"));
+}
+
 TEST_F(DriverRun, WarningsStandAboveTheBanner) {
   // CR LF line ends throughout; the RDG section then runs on its own.
   std::string text =
