@@ -308,8 +308,8 @@ void build_rhosign(RdgSection& s) {
   // coloured by rho*sign(lambda2); named after the RDG output.
   if (s.rdg != RdgHolds::Nothing) {
     OutputFile script(s.run, output_name(iv.rdg_outname, rdg_output::kVmdScript));
-    vmd_script(script.stream(), output_name(iv.rdg_outname, rdg_output::kCube),
-               output_name(iv.rhosign_outname, rdg_output::kCube));
+    vmd_script(script.stream(), relative_to_script(script.name(), output_name(iv.rdg_outname, rdg_output::kCube)),
+               relative_to_script(script.name(), output_name(iv.rhosign_outname, rdg_output::kCube)));
     script.commit();
   }
 }

@@ -1,6 +1,8 @@
 #include "analysis/vmd_script.hpp"
 
 #include <charconv>
+#include <filesystem>
+#include <system_error>
 
 namespace tessaro {
 
@@ -14,6 +16,17 @@ std::string shortest(double value) {
 }
 
 }  // namespace
+
+std::string relative_to_script(std::string_view script_name, std::string_view file_name) {
+  namespace fs = std::filesystem;
+  const fs::path script(script_name), file(file_name);
+  if (!script.has_parent_path() || file.is_absolute()) return std::string(file_name);
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(file, ec);
+  if (ec) return std::string(file_name);
+  const fs::path relative = fs::relative(absolute, fs::absolute(script.parent_path(), ec), ec);
+  return !ec && !relative.empty() ? relative.string() : absolute.lexically_normal().string();
+}
 
 std::string tcl_quote(std::string_view text) {
   std::string out = "\"";

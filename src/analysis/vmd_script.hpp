@@ -20,6 +20,14 @@ inline constexpr double kVmdColourLimit = 0.04;
 void vmd_script(std::ostream& destination, std::string_view rdg_cube, std::string_view rhosign_cube,
                 double isovalue = kVmdIsovalue);
 
+// The name under which the script `script_name` loads `file_name` (both named
+// as the run opens them, from its working directory): relative to the
+// script's own folder, since VMD is started there (vmd -e name.vmd) and the
+// cubes load from its working directory. Unchanged when the script stands in
+// the working directory or the file's name is absolute; the file's absolute
+// name when no relative one can be found.
+std::string relative_to_script(std::string_view script_name, std::string_view file_name);
+
 // A file name as a double-quoted Tcl word: '"', '\', '$', '[' and ']'
 // escaped with a backslash.
 std::string tcl_quote(std::string_view text);

@@ -75,6 +75,22 @@ class TemplateLines {
 
   char at(int col) const { return line_[static_cast<std::size_t>(col - 1)]; }
 
+  // A file name field, as text() gives it. A name holding a control character
+  // (NUL, another byte below the blank, DEL) is a bad value of its line: the
+  // system would cut the name at a NUL, and no file of the run should carry a
+  // line end or a tab in its name.
+  std::string name(int first, int last) const {
+    std::string field = text(first, last);
+    require_name(field);
+    return field;
+  }
+  void require_name(std::string_view name) const {
+    for (const char c : name) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (byte < 0x20 || byte == 0x7f) in_.fail_bad_value();
+    }
+  }
+
   // A free-form read that the template's own checks do not handle: its
   // failure is a failure of the text layer naming the input file and line.
   void require(ReadStatus status) const {
@@ -90,8 +106,10 @@ class TemplateLines {
   bool begins_with(std::string_view keyword) const { return std::string_view(line_).substr(0, keyword.size()) == keyword; }
 
   void load(std::string_view next) {
-    // A CR left by a CR LF line end is no part of the line (nor of a file name).
-    if (!next.empty() && next.back() == '\r') next.remove_suffix(1);
+    // A UTF-8 byte-order mark that an editor wrote before the first line is
+    // no part of it.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (in_.line_number() == 1 && next.starts_with(kByteOrderMark)) next.remove_prefix(kByteOrderMark.size());
     line_.assign(kLineWidth, ' ');
     line_.replace(0, std::min(next.size(), kLineWidth), next.substr(0, std::min(next.size(), kLineWidth)));
   }
@@ -174,9 +192,9 @@ void read_wfn_section(Run& run, TemplateLines& lines) {
   lines.blank();
   wfn_search(run, lines, "PROPERTIES FROM WAVEFUNCTION");
   wfn_search(run, lines, "INPUT");
-  v.wfn_inpname = lines.text(7, 39);
+  v.wfn_inpname = lines.name(7, 39);
   if (!lines.search("OUTPUT")) lines.fail_end_of_file();
-  v.wfn_outname = lines.text(8, 40);
+  v.wfn_outname = lines.name(8, 40);
   if (trimmed(v.wfn_outname).empty()) run.report_line("WFN SECTION: output name for grid files not given!!!");
 
   wfn_search(run, lines, "CALCULATING");
@@ -260,14 +278,14 @@ void read_top_section(Run& run, TemplateLines& lines) {
   for (std::int32_t g = 0; g < 3 && g < v.n_grid; ++g) {
     lines.blank();
     top_search(run, lines, "GRID_FILE_NAME", names[g].grid_code);
-    *names[g].grid = lines.text(16, 45);
+    *names[g].grid = lines.name(16, 45);
     top_search(run, lines, "CUBE_NAME(OUTPUT)", names[g].cube_code);
-    *names[g].cube = lines.text(19, 48);
+    *names[g].cube = lines.name(19, 48);
   }
 
   lines.blank();
   top_search(run, lines, "CRYSTAL_OUTPUT_NAME", "err topo3");
-  v.crys_out = lines.text(21, 50);
+  v.crys_out = lines.name(21, 50);
   top_search(run, lines, "N_OF_SYMM_OPERATIONS", "err topo4");
   lines.require(read_one(lines.range(22, 50), v.n_symm));
 
@@ -301,10 +319,10 @@ void rdg_search(Run& run, TemplateLines& lines, std::string_view keyword) {
 void read_grid_names(Run& run, TemplateLines& lines, std::string_view cube_keyword, std::string_view grd_keyword,
                      bool xd2, std::string& cube_name, std::string& grd_name) {
   rdg_search(run, lines, cube_keyword);
-  cube_name = lines.text(17, 50);
+  cube_name = lines.name(17, 50);
   if (xd2) {
     rdg_search(run, lines, grd_keyword);
-    grd_name = lines.text(25, 50);
+    grd_name = lines.name(25, 50);
   }
 }
 
@@ -330,10 +348,10 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
   const bool job_abr = v.calc_risp[kAbramovJob] == 1, job_plo = v.calc_risp[kPlotJob] == 1;
 
   rdg_search(run, lines, "RHO_INPUT_CUBE");
-  v.rhocube_inp = lines.text(16, 50);
+  v.rhocube_inp = lines.name(16, 50);
   if (xd2) {
     rdg_search(run, lines, "RHO_INPUT_GRD(XD only)");
-    v.rhogrd_inp = lines.text(24, 50);
+    v.rhogrd_inp = lines.name(24, 50);
   }
 
   rdg_search(run, lines, "GRAD=");
@@ -370,7 +388,7 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
     }
 
     rdg_search(run, lines, "RDG_OUTPUT");
-    v.rdg_outname = lines.text(12, 41);
+    v.rdg_outname = lines.name(12, 41);
 
     rdg_search(run, lines, "SPACE_CUTOFF");
     v.rdg_rispace = options<3>(lines, 13, 45, {"none", "atom", "exte"});
@@ -389,7 +407,7 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
     const auto [rdg_points] = options<1>(lines, 22, 45, {"RDG_p"});
     v.rhosign_points = rdg_points;
     rdg_search(run, lines, "RHO_SIGN_OUTPUT");
-    v.rhosign_outname = lines.text(17, 46);
+    v.rhosign_outname = lines.name(17, 46);
   }
 
   v.e_points = 0;
@@ -398,7 +416,7 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
     const auto [rdg_points] = options<1>(lines, 20, 45, {"RDG_p"});
     v.e_points = rdg_points;
     rdg_search(run, lines, "ENERGY_OUTPUT");
-    v.e_outname = lines.text(15, 44);
+    v.e_outname = lines.name(15, 44);
   }
 
   v.duedplot = {};
@@ -412,6 +430,7 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
     // The plot name is a free-form text item: it ends at the first blank.
     std::string name = blank_text(v.plot_name.size());
     lines.require(read_one(lines.range(11, 40), name));
+    lines.require_name(name);
     std::size_t lead = name.find_first_not_of(' ');
     v.plot_name = blank_text(name.size());
     if (lead != std::string::npos) v.plot_name.replace(0, name.size() - lead, name.substr(lead));
@@ -450,7 +469,7 @@ void input_reading(Run& run, textio::LineReader& input) {
     run.console_line("NO STRING FOR OUTPUT FILE NAME!!!PROGRAM STOP");
     end_run(1);
   }
-  v.report_name = lines.text(18, 47);
+  v.report_name = lines.name(18, 47);
   const std::string report_file = trimmed(v.report_name);
   if (report_file.empty()) {
     // No file can be opened under a blank name: the message goes to the
@@ -466,10 +485,7 @@ void input_reading(Run& run, textio::LineReader& input) {
       end_run(1);
     }
   }
-  if (!run.open_report(report_file)) {
-    run.console_line("PROBLEM IN OPENING THE OUTPUT FILE " + report_file + " PROGRAM STOP");
-    end_run(1);
-  }
+  run.name_report(report_file);
 
   v.inp1_risp = {};
   v.wfn_risp = {};

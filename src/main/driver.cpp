@@ -1,6 +1,5 @@
 #include "main/driver.hpp"
 
-#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <exception>
@@ -8,7 +7,7 @@
 #include <vector>
 
 #include "analysis/calc_stuff.hpp"
-#include "input/input_reading.hpp"
+#include "input/run_files.hpp"
 #include "run/run.hpp"
 #include "main/banner.hpp"
 #include "report/output_writing.hpp"
@@ -26,14 +25,12 @@ namespace tessaro {
 
 namespace {
 
-constexpr std::size_t kArgumentLength = 30;
-
 constexpr const char* kUsageLine = "usage: tessaro INPUT_FILE   (tessaro --help for more)";
 
 constexpr const char* kHelpText =
     "usage: tessaro INPUT_FILE\n"
     "\n"
-    "Runs the jobs of the keyword template INPUT_FILE (at most 30 characters):\n"
+    "Runs the jobs of the keyword template INPUT_FILE:\n"
     "  WFN  properties from a wavefunction (.wfn) on a box grid, written as cube files\n"
     "  TOP  TOPOND grid files converted to cube files\n"
     "  RDG  reduced density gradient, rho*sign(lambda2) and Abramov energy densities\n"
@@ -70,11 +67,10 @@ void run_sections(Run& run) {
 }  // namespace
 
 std::string input_file_name(std::string_view argument) {
-  std::string_view buffer = argument.substr(0, std::min(argument.size(), kArgumentLength));
-  const std::size_t first = buffer.find_first_not_of(' ');
+  const std::size_t first = argument.find_first_not_of(' ');
   if (first == std::string_view::npos) return std::string();
-  const std::size_t last = buffer.find_last_not_of(' ');
-  return std::string(buffer.substr(first, last - first + 1));
+  const std::size_t last = argument.find_last_not_of(' ');
+  return std::string(argument.substr(first, last - first + 1));
 }
 
 int tessaro_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -108,7 +104,7 @@ int tessaro_main(int argc, const char* const* argv, std::ostream& out, std::ostr
     // not created): the reader finds no report name and ends the run.
     std::ifstream in(name, std::ios::in | std::ios::binary);
     textio::LineReader input(in, name);
-    input_reading(run, input);
+    prepare_run(run, input);
     write_banner(run);
     run_sections(run);
   } catch (const RunEnd& end) {

@@ -8,16 +8,24 @@
 
 namespace tessaro {
 
-bool Run::open_report(const std::string& file_name) {
-  auto file = std::make_unique<std::ofstream>(file_name, std::ios::out | std::ios::trunc | std::ios::binary);
+void Run::name_report(const std::string& file_name) { report_file_name_ = file_name; }
+
+bool Run::create_report() {
+  auto file = std::make_unique<std::ofstream>(report_file_name_, std::ios::out | std::ios::trunc | std::ios::binary);
   if (!*file) return false;
   report_ = std::move(file);
-  report_file_name_ = file_name;
+  std::string held;
+  held.swap(held_);
+  report_write(held);
   return true;
 }
 
 void Run::report_write(std::string_view text) {
-  if (!report_ || report_failed_) return;
+  if (!report_named() || report_failed_) return;
+  if (!report_) {
+    held_ += text;
+    return;
+  }
   errno = 0;
   report_->write(text.data(), static_cast<std::streamsize>(text.size()));
   if (!*report_) report_failed(errno);
@@ -35,7 +43,7 @@ void Run::report_failed(int error_number) {
 }
 
 void Run::report_line(std::string_view text) {
-  if (!report_) return;
+  if (!report_named()) return;
   std::string line;
   line.reserve(text.size() + 2);
   line += ' ';

@@ -1,5 +1,5 @@
 #pragma once
-// Everything one run shares: the settings and the open report. Section drivers
+// Everything one run shares: the settings and the report. Section drivers
 // take a Run& and read their settings from it; they open their own files by
 // name (relative to the working directory).
 #include <fstream>
@@ -18,10 +18,21 @@ class Run {
 
   InputVariables input_variables;
 
-  // Opens (creates or replaces) the report file. Returns false when it cannot
-  // be opened.
-  bool open_report(const std::string& file_name);
-  // Writes to the report (nothing happens before it is open).
+  // Names the report file. What is written to the report is held in memory
+  // until create_report(), so that the whole template can be read and its
+  // files checked before anything is created or replaced.
+  void name_report(const std::string& file_name);
+  // Creates (or replaces) the named report file and writes the text held for
+  // it. Returns false when it cannot be created.
+  bool create_report();
+  // Both at once.
+  bool open_report(const std::string& file_name) {
+    name_report(file_name);
+    return create_report();
+  }
+  bool report_named() const { return !report_file_name_.empty(); }
+  const std::string& report_file_name() const { return report_file_name_; }
+  // Writes to the report (nothing happens before it is named).
   void report_write(std::string_view text);                      // exactly these characters
   void report_line(std::string_view text);                       // a free-form message line: " " + text
   void console_line(std::string_view text);                      // the same on the console
@@ -46,6 +57,7 @@ class Run {
   bool report_failed_ = false;
   std::unique_ptr<std::ofstream> report_;
   std::string report_file_name_;
+  std::string held_;  // the report's text before the file is created
 };
 
 }  // namespace tessaro

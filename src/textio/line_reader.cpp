@@ -25,22 +25,25 @@ bool LineReader::next(std::string_view& line) {
   std::size_t scanned = b.begin;  // bytes before this hold no line end
   for (;;) {
     const char* base = b.data.data();
-    const void* nl = scanned < b.end ? std::memchr(base + scanned, '\n', b.end - scanned) : nullptr;
-    if (nl != nullptr) {
-      std::size_t at = static_cast<std::size_t>(static_cast<const char*>(nl) - base);
-      std::size_t len = at - b.begin;
-      if (len > 0 && base[at - 1] == '\r') --len;  // CR LF
-      line = std::string_view(base + b.begin, len);
-      b.begin = at + 1;
+    const char* from = base + scanned;
+    const char* nl = static_cast<const char*>(std::memchr(from, '\n', b.end - scanned));
+    // A line ends at LF, CR LF or a lone CR. A CR as the last byte read waits
+    // for the next byte, which may be its LF.
+    const std::size_t before_nl = static_cast<std::size_t>((nl != nullptr ? nl : base + b.end) - from);
+    const char* cr = static_cast<const char*>(std::memchr(from, '\r', before_nl));
+    if (cr != nullptr && cr + 1 == base + b.end && !b.eof) cr = nullptr;
+    const char* end = cr != nullptr ? cr : nl;
+    if (end != nullptr) {
+      const std::size_t at = static_cast<std::size_t>(end - base);
+      line = std::string_view(base + b.begin, at - b.begin);
+      b.begin = at + (cr != nullptr && cr + 1 == nl ? 2 : 1);
       ++line_number_;
       return true;
     }
     if (b.eof) {
       if (b.begin == b.end) return false;
       // A last line without its line end.
-      std::size_t len = b.end - b.begin;
-      if (base[b.end - 1] == '\r') --len;
-      line = std::string_view(base + b.begin, len);
+      line = std::string_view(base + b.begin, b.end - b.begin);
       b.begin = b.end;
       ++line_number_;
       return true;
@@ -53,7 +56,7 @@ bool LineReader::next(std::string_view& line) {
       b.begin = 0;
       b.end = pending;
     }
-    scanned = pending;
+    scanned = pending > 0 && b.data[pending - 1] == '\r' ? pending - 1 : pending;
     if (b.end == b.data.size()) b.data.resize(b.data.size() * 2);
     in_.read(b.data.data() + b.end, static_cast<std::streamsize>(b.data.size() - b.end));
     std::streamsize got = in_.gcount();

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
+
+#include "support/temp_folder.hpp"
 
 namespace tessaro {
 namespace {
@@ -47,6 +50,29 @@ TEST(VmdScript, OtherIsovalueAndAwkwardNames) {
   EXPECT_NE(s.find("mol addfile \"a\\\"b\\$c\\[1\\]\\\\.cube\" type cube"), std::string::npos);
   EXPECT_NE(s.find("mol representation Isosurface 0.3 0 0 0 1 1\n"), std::string::npos);
   EXPECT_EQ(tcl_quote(""), "\"\"");
+}
+
+// The script loads its cubes from its own folder, wherever the run wrote it.
+TEST(VmdScript, CubeNamesRelativeToTheScriptsFolder) {
+  testing::TempFolder folder;
+  std::filesystem::create_directories("sub/deeper");
+  const std::string here = folder.path().filename().string();
+  const struct {
+    const char* script;
+    const char* file;
+    std::string loaded;
+  } cases[] = {
+      {"rdg.vmd", "rdg.cube", "rdg.cube"},
+      {"rdg.vmd", "sub/rs.cube", "sub/rs.cube"},
+      {"./rdg.vmd", "rs.cube", "rs.cube"},
+      {"sub/rdg.vmd", "sub/rdg.cube", "rdg.cube"},
+      {"sub/rdg.vmd", "rs.cube", "../rs.cube"},
+      {"sub/deeper/rdg.vmd", "sub/rs.cube", "../rs.cube"},
+      {"../up.vmd", "../up.cube", "up.cube"},
+      {"../up.vmd", "rs.cube", here + "/rs.cube"},
+      {"sub/rdg.vmd", "/data/rs.cube", "/data/rs.cube"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(relative_to_script(c.script, c.file), c.loaded) << c.script << " " << c.file;
 }
 
 }  // namespace

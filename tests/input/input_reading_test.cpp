@@ -14,9 +14,12 @@ using Kind = textio::TextIoError::Kind;
 // Replaces the first line that begins with `start` by `replacement` (an empty
 // replacement removes the line).
 std::string with_line(std::string text, const std::string& start, const std::string& replacement) {
-  std::size_t pos = text.rfind('\n' + start) + 1;
-  if (text.compare(0, start.size(), start) == 0) pos = 0;
-  EXPECT_NE(pos, std::string::npos + 1) << start;
+  std::size_t pos = 0;
+  if (text.compare(0, start.size(), start) != 0) {
+    pos = text.rfind('\n' + start);
+    EXPECT_NE(pos, std::string::npos) << start;
+    ++pos;
+  }
   std::size_t end = text.find('\n', pos);
   text.replace(pos, end - pos + 1, replacement.empty() ? "" : replacement + "\n");
   return text;
@@ -116,7 +119,7 @@ TEST_F(InputTemplate, FrameReportNameColumns) {
 
 TEST_F(InputTemplate, FrameReportThatCannotBeOpened) {
   fs::create_directory("taken");
-  ReaderResult r = read_template("OUTPUT_FILE_NAME taken\nSECTIONS *RDG\n");
+  ReaderResult r = read_template("OUTPUT_FILE_NAME taken\nSECTIONS\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.console, line("PROBLEM IN OPENING THE OUTPUT FILE taken PROGRAM STOP"));
 }
@@ -336,24 +339,24 @@ TEST_F(InputTemplate, RdgNamesAndNumbers) {
   EXPECT_EQ(r.v.rdg_outname, "123456789012345678901234567890");
   EXPECT_EQ(r.v.plot_name, padded("two", 30));
 
-  // CR LF line ends and tabs: no CR in any name; a tab is kept as a character.
-  std::string crlf;
-  for (char c : with_line(kRdg, "ENERGY_OUTPUT", "ENERGY_OUTPUT a\tb")) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
+  // CR LF and lone CR line ends, a byte-order mark before the first line: no
+  // CR in any name, the first keyword found.
+  for (const char* line_end : {"\r\n", "\r"}) {
+    std::string text = "\xEF\xBB\xBF";
+    for (char c : kRdg) text += c == '\n' ? std::string(line_end) : std::string(1, c);
+    r = read_template(text);
+    EXPECT_EQ(r.status, -1);
+    EXPECT_EQ(r.v.report_name, padded("report.txt", 30));
+    EXPECT_EQ(r.v.rhocube_inp, padded("rho.cube", 35));
+    EXPECT_EQ(r.v.plot_name, padded("plot.dat", 30));
+    EXPECT_EQ(r.v.spacecutoff, 3.0f);
   }
-  r = read_template(crlf);
-  EXPECT_EQ(r.status, -1);
-  EXPECT_EQ(r.v.rhocube_inp, padded("rho.cube", 35));
-  EXPECT_EQ(r.v.plot_name, padded("plot.dat", 30));
-  EXPECT_EQ(r.v.e_outname, padded("a\tb", 30));
-  EXPECT_EQ(r.v.spacecutoff, 3.0f);
 
-  // Numbers and the plot name without a readable item fail as reads of the
-  // input file, on their line.
+  // Numbers and the plot name without a readable item, and names holding a
+  // control character, fail as reads of the input file, on their line.
   struct Bad {
     const char* keyword;
-    const char* replacement;
+    std::string replacement;
     Kind kind;
     long line;
   };
@@ -362,7 +365,11 @@ TEST_F(InputTemplate, RdgNamesAndNumbers) {
                       {"TOLERANCE", "TOLERANCE three", Kind::BadValue, 19},
                       {"PLOT_NAME", "PLOT_NAME", Kind::EndOfFile, 25},
                       // The number stands beyond its range (columns 13-50).
-                      {"LOWER_VALUE", "LOWER_VALUE                                       1", Kind::EndOfFile, 15}};
+                      {"LOWER_VALUE", "LOWER_VALUE                                       1", Kind::EndOfFile, 15},
+                      {"ENERGY_OUTPUT", "ENERGY_OUTPUT a\tb", Kind::BadValue, 23},
+                      {"RDG_OUTPUT", std::string("RDG_OUTPUT rdg\0x", 16), Kind::BadValue, 17},
+                      {"PLOT_NAME", "PLOT_NAME plot\x7f", Kind::BadValue, 25},
+                      {"OUTPUT_FILE_NAME", "OUTPUT_FILE_NAME report.txt\x01", Kind::BadValue, 1}};
   for (const Bad& b : bads) {
     r = read_template(with_line(kRdg, b.keyword, b.replacement));
     EXPECT_EQ(r.status, 2) << b.replacement;

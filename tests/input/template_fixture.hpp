@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "input/input_reading.hpp"
+#include "input/run_files.hpp"
 #include "run/run.hpp"
 #include "run/run_end.hpp"
 #include "support/files.hpp"
@@ -30,8 +31,9 @@ struct ReaderResult {
 
 class InputTemplate : public TempFolderTest {
  protected:
-  // The input reader alone, on a template held in memory. The report (when
-  // opened) is flushed so that read_file sees it.
+  // The input reader, on a template held in memory, with the check of the
+  // run's files and the report's creation that follow it. The report (when
+  // created) is flushed so that read_file sees it.
   static ReaderResult read_template(const std::string& text) {
     ReaderResult r;
     std::ostringstream console;
@@ -39,7 +41,7 @@ class InputTemplate : public TempFolderTest {
     std::istringstream in(text);
     textio::LineReader input(in, "input.inp");
     try {
-      input_reading(run, input);
+      prepare_run(run, input);
     } catch (const RunEnd& end) {
       r.status = end.status;
     } catch (const textio::TextIoError& e) {

@@ -3,7 +3,8 @@
 // report), the exit status (1 for the program's own error stops, 2 for the
 // text layer's "Bad value during read" / "End of file" with file and line),
 // and the files the run left behind (nothing but the report and the results
-// completed before the stop: no partial or temporary file).
+// completed before the stop: no partial or temporary file). No row's run may
+// change a file it was given.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -24,11 +25,11 @@ using tessaro::testing::lines_of;
 using tessaro::testing::read_file;
 
 enum class Where { Console, Err, Report };
-enum class Kind { Text, Directory, Unreadable };
+enum class Kind { Text, Directory, Unreadable, Link };
 
 struct File {
   std::string name;
-  std::string content;
+  std::string content;  // of a Link: the name it points to
   Kind kind = Kind::Text;
 };
 
@@ -62,6 +63,12 @@ std::string replace_line(const std::string& text, std::size_t n, const std::stri
   auto lines = lines_of(text);
   lines.at(n - 1) = line;
   return join(lines);
+}
+
+// The text with lone CR line ends.
+std::string cr(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', '\r');
+  return text;
 }
 
 std::string crlf(const std::string& text) {
@@ -123,6 +130,29 @@ std::string rdg_gau_template() {
          "RDG_CALCULATION *all_p\n"
          "RDG_OUTPUT rdg\n"
          "SPACE_CUTOFF *none\n";
+}
+
+// Every RDG job on rho.cube, gradient and Laplacian computed, the results
+// under the names given.
+std::string rdg_jobs_template(const std::string& rdg_output, const std::string& rho_sign_output,
+                              const std::string& energy_output, const std::string& plot_name) {
+  return "OUTPUT_FILE_NAME r.txt\n"
+         "SECTIONS *RDG\n"
+         "RDG,RHO*(signL2) AND ABRAMOV\n"
+         "INPUT *CUB\n"
+         "CALCULATING *RDG *rho *Abr *plo\n"
+         "RHO_INPUT_CUBE rho.cube\n"
+         "GRAD= *calc\n"
+         "LAPL= *calc\n"
+         "RDG_CALCULATION *all_p\n"
+         "RDG_OUTPUT " + rdg_output + "\n"
+         "SPACE_CUTOFF *none\n"
+         "RHO_SIGN_CALCULATION\n"
+         "RHO_SIGN_OUTPUT " + rho_sign_output + "\n"
+         "ENERGY_CALCULATION\n"
+         "ENERGY_OUTPUT " + energy_output + "\n"
+         "2DPLOT *rho *rhosign\n"
+         "PLOT_NAME " + plot_name + "\n";
 }
 
 // The density of m.wfn on a 2 x 2 x 2 box.
@@ -219,9 +249,9 @@ std::vector<Row> table() {
        2, Where::Err, bad("t.inp", 12), {"r.txt"}},
       {"template with CR LF line ends", {tpl(crlf(rdg)), {"rho.cube", cube}}, 0, Where::Report, "+++++++++",
        {"r.txt", "rs.cube"}},
-      {"tab before a file name is part of the name", {tpl(replace_line(rdg, 6, "RHO_INPUT_CUBE \trho.cube")),
-                                                      {"rho.cube", cube}},
-       1, Where::Report, cannot_open("\trho.cube", 35), {"r.txt"}},
+      {"tab before a file name is a bad value", {tpl(replace_line(rdg, 6, "RHO_INPUT_CUBE \trho.cube")),
+                                                {"rho.cube", cube}},
+       2, Where::Err, bad("t.inp", 6), {"r.txt"}},
       {"tab after a keyword is the unread column", {tpl(replace_line(rdg, 6, "RHO_INPUT_CUBE\trho.cube")),
                                                    {"rho.cube", cube}},
        0, Where::Report, "+++++++++", {"r.txt", "rs.cube"}},
@@ -403,6 +433,63 @@ std::vector<Row> table() {
        0, Where::Report, "+++++++++", {"r.txt", "g.cube"}},
       {"TOPOND grid unreadable", {tpl(top_template()), {"c.out", crystal}, {"g.dat", kTopondGrid, Kind::Unreadable}},
        1, Where::Report, cannot_open("g.dat", 30), {"r.txt"}},
+      // ----- the files of a run: no result replaces an input, another result or the report; names -----
+      {"report named like the density cube", {tpl(replace_line(rdg, 1, "OUTPUT_FILE_NAME rho.cube")), {"rho.cube", cube}},
+       1, Where::Console, " OUTPUT_FILE_NAME names the input file rho.cube (RHO_INPUT_CUBE), program stop", {}},
+      {"report a link to the density cube", {tpl(rdg), {"r.txt", "rho.cube", Kind::Link}, {"rho.cube", cube}}, 1,
+       Where::Console, " OUTPUT_FILE_NAME names the input file r.txt (RHO_INPUT_CUBE: rho.cube), program stop", {}},
+      {"report named like the density cube, template cut", {tpl(replace_line(cut(rdg, 10), 1, "OUTPUT_FILE_NAME rho.cube")),
+                                                             {"rho.cube", cube}},
+       1, Where::Console, " OUTPUT_FILE_NAME names the input file rho.cube (RHO_INPUT_CUBE), program stop", {}},
+      {"report named like a result", {tpl(replace_line(rdg, 1, "OUTPUT_FILE_NAME rs.cube")), {"rho.cube", cube}}, 1,
+       Where::Err, " OUTPUT_FILE_NAME and RHO_SIGN_OUTPUT both name the file rs.cube, program stop", {}},
+      {"result named like the density cube", {tpl(replace_line(rdg, 11, "RHO_SIGN_OUTPUT rho")), {"rho.cube", cube}}, 1,
+       Where::Console, " RHO_SIGN_OUTPUT names the input file rho.cube (RHO_INPUT_CUBE), program stop", {}},
+      {"result named like the density cube spelled ./",
+       {tpl(replace_line(replace_line(rdg, 6, "RHO_INPUT_CUBE ./rho.cube"), 11, "RHO_SIGN_OUTPUT rho")), {"rho.cube", cube}},
+       1, Where::Console, " RHO_SIGN_OUTPUT names the input file rho.cube (RHO_INPUT_CUBE: ./rho.cube), program stop", {}},
+      {"XD2 result named like the density grd",
+       {tpl(replace_line(xd2, 7, "RHO_INPUT_GRD(XD only) rs.grd")), {"rho.cube", xd_cube}, {"rs.grd", grd}}, 1,
+       Where::Console, " RHO_SIGN_OUTPUT names the input file rs.grd (RHO_INPUT_GRD(XD only)), program stop", {}},
+      {"plot named like the density cube", {tpl(rdg_jobs_template("rdg", "rs", "e", ".cube")), {"rho.cube", cube}}, 1,
+       Where::Console, " PLOT_NAME names the input file rho.cube (RHO_INPUT_CUBE), program stop", {}},
+      {"plot named like the template", {{"rho.inp", rdg_jobs_template("rdg", "rs", "e", ".inp")}, {"rho.cube", cube}}, 1,
+       Where::Console, " PLOT_NAME names the input file rho.inp (the template), program stop", {}, "rho.inp"},
+      {"RDG and rho*sign(lambda2) results of one name", {tpl(rdg_jobs_template("x", "x", "e", "p")), {"rho.cube", cube}},
+       1, Where::Console, " RDG_OUTPUT and RHO_SIGN_OUTPUT both name the file x.cube, program stop", {}},
+      {"RDG result named like an energy result", {tpl(rdg_jobs_template("e_Gabr", "rs", "e", "p")), {"rho.cube", cube}},
+       1, Where::Console, " RDG_OUTPUT and ENERGY_OUTPUT both name the file e_Gabr.cube, program stop", {}},
+      {"RDG result named like the computed gradient",
+       {tpl(rdg_jobs_template("grad_numerical", "rs", "e", "p")), {"rho.cube", cube}}, 1, Where::Console,
+       " GRAD= calc and RDG_OUTPUT both name the file grad_numerical.cube, program stop", {}},
+      {"RDG_OUTPUT blank", {tpl(rdg_jobs_template("", "rs", "e", "p")), {"rho.cube", cube}}, 1, Where::Console,
+       " RDG_OUTPUT is blank, program stop", {}},
+      {"every RDG job, names apart", {tpl(rdg_jobs_template("rdg", "rs", "e", "p")), {"rho.cube", cube}}, 0,
+       Where::Report, "+++++++++",
+       {"r.txt", "grad_numerical.cube", "lapl_numerical.cube", "rdg.cube", "rs.cube", "rdg.vmd", "e_Gabr.cube",
+        "e_Vabr.cube", "e_Habr.cube", "rhop", "rhop.svg", "rhosignp", "rhosignp.svg"}},
+      {"TOP cube named like its grid", {tpl(replace_line(top_template(), 5, "GRID_FILE_NAME g.cube")), {"c.out", crystal},
+                                        {"g.cube", kTopondGrid}},
+       1, Where::Console,
+       " CUBE_NAME(OUTPUT) of grid 1 names the input file g.cube (GRID_FILE_NAME of grid 1), program stop", {}},
+      {"two TOP cubes of one name",
+       {tpl(replace_line(top_template(), 4, "N_OF_GRIDS 2\nGRID_FILE_NAME g.dat\nCUBE_NAME(OUTPUT) g")),
+        {"c.out", crystal}, {"g.dat", kTopondGrid}},
+       1, Where::Console, " CUBE_NAME(OUTPUT) of grid 1 and CUBE_NAME(OUTPUT) of grid 2 both name the file g.cube, program stop",
+       {}},
+      {"argument longer than 30 characters",
+       {{"formic_dimer_rdg_all_jobs1.inp", "OUTPUT_FILE_NAME old.txt\nSECTIONS\n"},
+        {"formic_dimer_rdg_all_jobs1.inp.new", "OUTPUT_FILE_NAME r.txt\nSECTIONS\n"}},
+       0, Where::Report, "NO JOB HAS BEEN ASSIGNED TO THE PROGRAM!!", {"r.txt"}, "formic_dimer_rdg_all_jobs1.inp.new"},
+      {"template with a byte-order mark", {tpl("\xEF\xBB\xBF" + rdg), {"rho.cube", cube}}, 0, Where::Report,
+       "+++++++++", {"r.txt", "rs.cube"}},
+      {"template with CR line ends", {tpl(cr(rdg)), {"rho.cube", cube}}, 0, Where::Report, "+++++++++",
+       {"r.txt", "rs.cube"}},
+      {"cube with CR line ends", {tpl(rdg), {"rho.cube", cr(cube)}}, 0, Where::Report, "+++++++++", {"r.txt", "rs.cube"}},
+      {"NUL byte in a result name", {tpl(replace_line(rdg, 11, "RHO_SIGN_OUTPUT rho.cube" + nul)), {"rho.cube", cube}},
+       2, Where::Err, bad("t.inp", 11), {"r.txt"}},
+      {"NUL byte in the report name", {tpl(replace_line(rdg, 1, "OUTPUT_FILE_NAME rho.cube" + nul)), {"rho.cube", cube}},
+       2, Where::Err, bad("t.inp", 1), {}},
   };
   return t;
 }
@@ -415,6 +502,7 @@ struct Outcome {
   int status = -1;
   std::string console, err, report;
   std::set<std::string> written;
+  std::set<std::string> changed;  // files given to the run that it changed
 };
 
 // Runs one row in a fresh folder.
@@ -423,6 +511,10 @@ Outcome run_row(const Row& row) {
   for (const File& f : row.files) {
     if (f.kind == Kind::Directory) {
       fs::create_directory(f.name);
+      continue;
+    }
+    if (f.kind == Kind::Link) {
+      fs::create_symlink(f.content, f.name);
       continue;
     }
     tessaro::testing::write_file(f.name, f.content);
@@ -440,6 +532,10 @@ Outcome run_row(const Row& row) {
     if (!before.count(name)) o.written.insert(name);
   for (const File& f : row.files)
     if (f.kind == Kind::Unreadable) fs::permissions(f.name, fs::perms::owner_all);
+  for (const File& f : row.files)
+    if ((f.kind == Kind::Text || f.kind == Kind::Unreadable) &&
+        (fs::is_symlink(f.name) || !fs::is_regular_file(f.name) || read_file(f.name) != f.content))
+      o.changed.insert(f.name);
   return o;
 }
 
@@ -458,6 +554,7 @@ void check_row(const Row& row) {
       << "expected \"" << row.message << "\"\n--- console:\n" << o.console << "--- err:\n" << o.err
       << "--- report (tail):\n" << o.report.substr(o.report.size() > 600 ? o.report.size() - 600 : 0);
   EXPECT_EQ(names(o.written), names(row.written));
+  EXPECT_EQ(names(o.changed), "{}");
 }
 
 bool running_as_root() { return geteuid() == 0; }

@@ -93,21 +93,15 @@ TEST_F(DriverRun, TemplateOptionPrintsTheShippedTemplate) {
   EXPECT_EQ(r.err, "");
 }
 
-TEST_F(DriverRun, ArgumentBuffer) {
+TEST_F(DriverRun, ArgumentIsTheWholeName) {
   EXPECT_EQ(input_file_name("  in.inp  "), "in.inp");
   EXPECT_EQ(input_file_name("a b"), "a b");
-  EXPECT_EQ(input_file_name(std::string(5, ' ') + std::string(30, 'n')), std::string(25, 'n'));
-  EXPECT_EQ(input_file_name(std::string(40, 'n')), std::string(30, 'n'));
+  EXPECT_EQ(input_file_name(std::string(5, ' ') + std::string(40, 'n')), std::string(40, 'n'));
 
-  // Leading blanks name the same file; a longer argument is cut to 30.
-  const std::string no_job = "OUTPUT_FILE_NAME report.txt\nSECTIONS\n";
-  write_file("input.inp", no_job);
+  // Leading blanks name the same file.
+  write_file("input.inp", "OUTPUT_FILE_NAME report.txt\nSECTIONS\n");
   EXPECT_EQ(run_program({"   input.inp"}).status, 0);
   EXPECT_TRUE(fs::exists("report.txt"));
-  const std::string long_name(30, 'f');
-  write_file(long_name, "OUTPUT_FILE_NAME long.txt\nSECTIONS\n");
-  EXPECT_EQ(run_program({long_name + "-ignored"}).status, 0);
-  EXPECT_TRUE(fs::exists("long.txt"));
 }
 
 TEST_F(DriverRun, MissingOrEmptyInputFile) {
@@ -159,6 +153,23 @@ TEST_F(DriverRun, ErrorStopsAndStatuses) {
   r = run_template("OUTPUT_FILE_NAME report.txt\n");
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, " End of file: file input.inp, line 2\n");
+}
+
+// A result that would replace an input: one line on the console and on
+// standard error (the report may be the colliding file), nothing created,
+// the input untouched.
+TEST_F(DriverRun, NameCollisionStopsBeforeAnythingIsCreated) {
+  write_file("rho.cube", "the user's density");
+  const ProgramResult r = run_template(
+      "OUTPUT_FILE_NAME report.txt\nSECTIONS *RDG\nRDG,RHO*(signL2) AND ABRAMOV\nINPUT *GRD *CUB\n"
+      "CALCULATING *rho\nRHO_INPUT_CUBE rho.cube\nGRAD= *calc\nLAPL= *calc\nRHO_SIGN_CALCULATION\n"
+      "RHO_SIGN_OUTPUT rho\n");
+  EXPECT_EQ(r.status, 1);
+  const std::string message = line("RHO_SIGN_OUTPUT names the input file rho.cube (RHO_INPUT_CUBE), program stop");
+  EXPECT_EQ(r.out, message);
+  EXPECT_EQ(r.err, message);
+  EXPECT_EQ(read_file("rho.cube"), "the user's density");
+  EXPECT_FALSE(fs::exists("report.txt"));
 }
 
 TEST_F(DriverRun, WarningsStandAboveTheBanner) {

@@ -35,6 +35,30 @@ TEST(TextioLineReader, LinesEndsAndNumbers) {
   }
 }
 
+// Old Mac files end lines with a lone CR; a CR LF split between two reads of
+// the stream is still one line end.
+TEST(TextioLineReader, LoneCrEndsALine) {
+  const std::string chunk_but_one((std::size_t{1} << 20) - 1, 'x');
+  const struct {
+    std::string text;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"a\rb\r\nc\r", {"a", "b", "c"}},
+      {"a\r\rb", {"a", "", "b"}},
+      {"\r\n\n", {"", ""}},
+      {chunk_but_one + "\r\ny", {chunk_but_one, "y"}},
+      {chunk_but_one + "\ry\r", {chunk_but_one, "y"}},
+  };
+  for (const auto& c : cases) {
+    std::istringstream in(c.text);
+    tx::LineReader r(in, "f.txt");
+    std::vector<std::string> got;
+    std::string_view line;
+    while (r.next(line)) got.emplace_back(line);
+    EXPECT_EQ(got, c.lines) << c.text.substr(0, 12);
+  }
+}
+
 TEST(TextioLineReader, LinesAcrossChunksAndLongerThanTheBuffer) {
   std::string text;
   for (int i = 0; i < 3000; ++i) text += std::string(999, static_cast<char>('a' + i % 26)) + "\n";
