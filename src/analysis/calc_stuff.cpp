@@ -1,5 +1,6 @@
 #include "analysis/calc_stuff.hpp"
 
+#include <array>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -191,6 +192,28 @@ std::vector<double> read_derivative(RdgSection& s, const std::string& cube_name,
   GridData grid = read_grid(s.run, cube_name, grd_name, role, s.plan.format).grid;
   check_cube(s.run, grid, s.rho(), check_name);
   return std::move(grid.cube_array);
+}
+
+// Whether any step takes differences of the density: a computed gradient or
+// Laplacian, or the Hessian of rho*sign(lambda2).
+bool differentiates(const RdgSection& s) {
+  const RdgPlan& plan = s.plan;
+  const bool hessian = plan.rhosign || plan.plot_rhosign || (plan.rdg && plan.rdg_points == RdgPoints::RhosignRange);
+  return !s.small_grid() && (plan.compute_gradient || plan.compute_laplacian || hessian);
+}
+
+// The differences take each axis as if it were orthogonal to the others (and
+// the statistics' cell volume is h1 h2 h3): a grid whose axes are not gets one
+// warning line, on the console and in the report.
+void warn_non_orthogonal_axes(RdgSection& s) {
+  if (!differentiates(s)) return;
+  const std::optional<std::array<int, 2>> pair = non_orthogonal_axes(s.rho());
+  if (!pair) return;
+  const std::string text = "WARNING!the axes " + std::to_string((*pair)[0]) + " and " + std::to_string((*pair)[1]) +
+                           " of the density cube file " + trimmed(s.iv().rhocube_inp) +
+                           " are not orthogonal: derivatives and cell volumes are taken as for orthogonal axes";
+  s.run.console_line(text);
+  s.run.report_line(text);
 }
 
 // The gradient magnitude, read, or computed and written.
@@ -455,6 +478,7 @@ void calc_stuff(Run& run) {
   // Progress on a terminal, one unit per step of the section.
   Progress progress(run.err(), run.show_progress(), "RDG section", 11);
   RdgSection s(run, plan, read_density(run, plan));
+  warn_non_orthogonal_axes(s);
   progress.update(2);
   obtain_gradient(s);
   progress.update(4);

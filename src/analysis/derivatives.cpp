@@ -19,6 +19,21 @@ std::array<float, 3> step_lengths(const GridData& grid) {
   return h;
 }
 
+std::optional<std::array<int, 2>> non_orthogonal_axes(const GridData& grid) {
+  auto dot = [&](int a, int b) {
+    double sum = 0.0;
+    for (int c = 0; c < 3; ++c) sum += static_cast<double>(grid.axis[a][c]) * static_cast<double>(grid.axis[b][c]);
+    return sum;
+  };
+  constexpr int pairs[3][2] = {{0, 1}, {0, 2}, {1, 2}};
+  for (const auto& pr : pairs) {
+    const int a = pr[0], b = pr[1];
+    const double norms = std::sqrt(dot(a, a) * dot(b, b));
+    if (norms > 0.0 && std::fabs(dot(a, b)) > kOrthogonalTolerance * norms) return std::array<int, 2>{a + 1, b + 1};
+  }
+  return std::nullopt;
+}
+
 namespace stencil {
 
 Denominators denominators(const GridData& grid) {

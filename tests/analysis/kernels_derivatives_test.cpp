@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <random>
 
 #include "analysis/hessian_planes.hpp"
@@ -124,6 +125,27 @@ TEST(KernelsDerivatives, FiveCubedGridHasOneInteriorPoint) {
   g = make_grid(4, 6, 6, cubic_axes(0.5f), [](double x, double, double) { return x; });
   numerical_gradient(g, grad);
   EXPECT_EQ(grad, std::vector<double>(g.size(), 0.0));
+}
+
+// Axes are orthogonal while |cos| of every pair stays within 1.0E-4; the
+// first pair beyond it is named.
+TEST(KernelsDerivatives, NonOrthogonalAxes) {
+  const struct {
+    kernels_test::Axes axes;
+    std::optional<std::array<int, 2>> pair;
+  } cases[] = {
+      {cubic_axes(0.25f), std::nullopt},
+      {{{{0.0f, 0.2f, 0.0f}, {0.2f, 0.0f, 0.0f}, {0.0f, 0.0f, -0.2f}}}, std::nullopt},
+      {{{{1.0f, 0.0f, 0.0f}, {0.5f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}}}, std::array<int, 2>{1, 2}},
+      {{{{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.00005f, 1.0f}}}, std::nullopt},
+      {{{{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0002f, 1.0f}}}, std::array<int, 2>{2, 3}},
+      {{{{0.1f, 0.0f, 0.0f}, {0.0f, 0.1f, 0.0f}, {0.001f, 0.0f, 0.1f}}}, std::array<int, 2>{1, 3}},
+  };
+  for (const auto& c : cases) {
+    GridData g;
+    g.axis = c.axes;
+    EXPECT_EQ(non_orthogonal_axes(g), c.pair);
+  }
 }
 
 // 12 h with h = 0.1 is rounded to single precision before the division: the
