@@ -124,6 +124,8 @@ struct RdgSection {
   const RdgPlan& plan;
   GridFile density;
   std::vector<double> grad_array, lapl_array;
+  // Computed by differences (not read): 0 on the two outer layers.
+  bool gradient_computed = false, laplacian_computed = false;
   std::vector<double> rdg_array;
   RdgHolds rdg = RdgHolds::Nothing;
   RhosignGrid rhosign;
@@ -216,6 +218,13 @@ void warn_non_orthogonal_axes(RdgSection& s) {
   s.run.report_line(text);
 }
 
+// A computed gradient is 0 on the two outer layers, where the differences are
+// not defined: the RDG there would be 0 and is left out instead, like every
+// unselected point.
+void leave_out_border(RdgSection& s) {
+  if (s.gradient_computed) set_border(s.rho(), s.rdg_array, kRdgUnselected);
+}
+
 // The gradient magnitude, read, or computed and written.
 void obtain_gradient(RdgSection& s) {
   const InputVariables& iv = s.iv();
@@ -225,6 +234,7 @@ void obtain_gradient(RdgSection& s) {
     release(s.grad_array);
     s.reserve_grids(1);
     numerical_gradient(s.rho(), s.grad_array);
+    s.gradient_computed = true;
     OutputFile file(s.run, std::string(rdg_output::kNumericalGradient));
     s.write_cube(file, s.grad_array);
   }
@@ -239,6 +249,7 @@ void obtain_laplacian(RdgSection& s) {
     release(s.lapl_array);
     s.reserve_grids(1);
     numerical_laplacian(s.rho(), s.lapl_array);
+    s.laplacian_computed = true;
     OutputFile file(s.run, std::string(rdg_output::kNumericalLaplacian));
     s.write_cube(file, s.lapl_array);
   }
@@ -280,6 +291,7 @@ void build_rdg(RdgSection& s) {
   }
   s.reserve_grids(1);
   rdg_calc(s.rho(), s.grad_array, test, plan.rdg_tolerance, lower, upper, plan.space_mode, s.rdg_array);
+  leave_out_border(s);
   const bool every_point = plan.rdg_points == RdgPoints::All && plan.space_mode == SpaceMode::None;
   s.rdg = every_point ? RdgHolds::EveryPoint : RdgHolds::SelectedPoints;
   s.write_cube(cube, s.rdg_array);
@@ -381,6 +393,14 @@ void build_energies(RdgSection& s) {
       plan.energies_on_rdg_points && s.rdg != RdgHolds::Nothing ? std::span<const double>(s.rdg_array) : kEveryPoint;
   s.reserve_grids(3);
   abramov_calc(s.rho().cube_array, s.grad_array, s.lapl_array, mask, s.gabr, s.vabr, s.habr);
+  // A computed gradient or Laplacian is 0 on the two outer layers; the
+  // energies there would come from the density alone and are 0 instead, as
+  // rho*sign(lambda2) is.
+  if (s.gradient_computed || s.laplacian_computed) {
+    set_border(s.rho(), s.gabr, 0.0);
+    set_border(s.rho(), s.vabr, 0.0);
+    set_border(s.rho(), s.habr, 0.0);
+  }
   release(s.lapl_array);
   s.write_cube(g_cube, s.gabr);
   s.write_cube(v_cube, s.vabr);
@@ -428,6 +448,7 @@ void write_plots(RdgSection& s) {
     release(s.rdg_array);
     s.reserve_grids(1);
     rdg_calc(s.rho(), s.grad_array, kEveryPoint, 1000.0f, -1000.0f, 1000.0f, plan.space_mode, s.rdg_array);
+    leave_out_border(s);
     s.rdg = RdgHolds::EveryPoint;
   }
   const bool rdg_ready = s.rdg == RdgHolds::EveryPoint;

@@ -1,6 +1,8 @@
 // Five-point finite differences on the density grid: step lengths, the
 // numerical gradient magnitude and Laplacian, and the Hessian at one point.
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "analysis/hessian_planes.hpp"
 #include "analysis/rdg_kernels.hpp"
@@ -104,6 +106,23 @@ void numerical_laplacian(const GridData& rho, std::vector<double>& lapl_array) {
         const double d33 = stencil::second_at(f, p, s[2], den.den2[2]);
         out[p] = d11 + d22 + d33;
       }
+    }
+  }
+}
+
+void set_border(const GridData& grid, std::span<double> values, double value) {
+  if (values.size() != grid.size()) throw std::invalid_argument("set_border: the value count does not match N1*N2*N3");
+  const std::size_t n1 = grid.n1(), n2 = grid.n2(), n3 = grid.n3();
+  auto outer = [](std::size_t x, std::size_t n) { return x < 2 || x + 2 >= n; };
+  for (std::size_t k = 0; k < n3; ++k) {
+    for (std::size_t j = 0; j < n2; ++j) {
+      double* row = values.data() + grid.index(0, j, k);
+      if (outer(j, n2) || outer(k, n3)) {
+        std::fill(row, row + n1, value);
+        continue;
+      }
+      for (std::size_t i = 0; i < n1; ++i)
+        if (outer(i, n1)) row[i] = value;
     }
   }
 }

@@ -38,6 +38,11 @@ std::optional<std::array<int, 2>> non_orthogonal_axes(const GridData& grid);
 void numerical_gradient(const GridData& rho, std::vector<double>& grad_array);
 void numerical_laplacian(const GridData& rho, std::vector<double>& lapl_array);
 
+// Sets the two outer layers on every face of the grid (i, j or k among the
+// first two or the last two), where five-point differences are not defined, to
+// `value`.
+void set_border(const GridData& grid, std::span<double> values, double value);
+
 // The Hessian of the values at the interior point (i, j, k), 0-based indices.
 Matrix3 hessian(const GridData& rho, std::size_t i, std::size_t j, std::size_t k);
 
