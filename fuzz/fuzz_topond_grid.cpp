@@ -2,6 +2,7 @@
 #include <sstream>
 
 #include "fuzz_support.hpp"
+#include "grid/grid_files.hpp"
 #include "run/run_end.hpp"
 #include "topond/topond_grid.hpp"
 
@@ -12,6 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     tessaro::topo_array(lines, grid);
   } catch (const tessaro::RunEnd&) {
+  } catch (const tessaro::GridFileRejected&) {
   } catch (const tessaro::textio::TextIoError&) {
   } catch (const std::bad_alloc&) {
   }

@@ -1,5 +1,6 @@
 #include "analysis/calc_stuff.hpp"
 
+#include <array>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -123,6 +124,8 @@ struct RdgSection {
   const RdgPlan& plan;
   GridFile density;
   std::vector<double> grad_array, lapl_array;
+  // Computed by differences (not read): 0 on the two outer layers.
+  bool gradient_computed = false, laplacian_computed = false;
   std::vector<double> rdg_array;
   RdgHolds rdg = RdgHolds::Nothing;
   RhosignGrid rhosign;
@@ -193,6 +196,35 @@ std::vector<double> read_derivative(RdgSection& s, const std::string& cube_name,
   return std::move(grid.cube_array);
 }
 
+// Whether any step takes differences of the density: a computed gradient or
+// Laplacian, or the Hessian of rho*sign(lambda2).
+bool differentiates(const RdgSection& s) {
+  const RdgPlan& plan = s.plan;
+  const bool hessian = plan.rhosign || plan.plot_rhosign || (plan.rdg && plan.rdg_points == RdgPoints::RhosignRange);
+  return !s.small_grid() && (plan.compute_gradient || plan.compute_laplacian || hessian);
+}
+
+// The differences take each axis as if it were orthogonal to the others (and
+// the statistics' cell volume is h1 h2 h3): a grid whose axes are not gets one
+// warning line, on the console and in the report.
+void warn_non_orthogonal_axes(RdgSection& s) {
+  if (!differentiates(s)) return;
+  const std::optional<std::array<int, 2>> pair = non_orthogonal_axes(s.rho());
+  if (!pair) return;
+  const std::string text = "WARNING!the axes " + std::to_string((*pair)[0]) + " and " + std::to_string((*pair)[1]) +
+                           " of the density cube file " + trimmed(s.iv().rhocube_inp) +
+                           " are not orthogonal: derivatives and cell volumes are taken as for orthogonal axes";
+  s.run.console_line(text);
+  s.run.report_line(text);
+}
+
+// A computed gradient is 0 on the two outer layers, where the differences are
+// not defined: the RDG there would be 0 and is left out instead, like every
+// unselected point.
+void leave_out_border(RdgSection& s) {
+  if (s.gradient_computed) set_border(s.rho(), s.rdg_array, kRdgUnselected);
+}
+
 // The gradient magnitude, read, or computed and written.
 void obtain_gradient(RdgSection& s) {
   const InputVariables& iv = s.iv();
@@ -202,6 +234,7 @@ void obtain_gradient(RdgSection& s) {
     release(s.grad_array);
     s.reserve_grids(1);
     numerical_gradient(s.rho(), s.grad_array);
+    s.gradient_computed = true;
     OutputFile file(s.run, std::string(rdg_output::kNumericalGradient));
     s.write_cube(file, s.grad_array);
   }
@@ -216,6 +249,7 @@ void obtain_laplacian(RdgSection& s) {
     release(s.lapl_array);
     s.reserve_grids(1);
     numerical_laplacian(s.rho(), s.lapl_array);
+    s.laplacian_computed = true;
     OutputFile file(s.run, std::string(rdg_output::kNumericalLaplacian));
     s.write_cube(file, s.lapl_array);
   }
@@ -257,6 +291,7 @@ void build_rdg(RdgSection& s) {
   }
   s.reserve_grids(1);
   rdg_calc(s.rho(), s.grad_array, test, plan.rdg_tolerance, lower, upper, plan.space_mode, s.rdg_array);
+  leave_out_border(s);
   const bool every_point = plan.rdg_points == RdgPoints::All && plan.space_mode == SpaceMode::None;
   s.rdg = every_point ? RdgHolds::EveryPoint : RdgHolds::SelectedPoints;
   s.write_cube(cube, s.rdg_array);
@@ -358,6 +393,14 @@ void build_energies(RdgSection& s) {
       plan.energies_on_rdg_points && s.rdg != RdgHolds::Nothing ? std::span<const double>(s.rdg_array) : kEveryPoint;
   s.reserve_grids(3);
   abramov_calc(s.rho().cube_array, s.grad_array, s.lapl_array, mask, s.gabr, s.vabr, s.habr);
+  // A computed gradient or Laplacian is 0 on the two outer layers; the
+  // energies there would come from the density alone and are 0 instead, as
+  // rho*sign(lambda2) is.
+  if (s.gradient_computed || s.laplacian_computed) {
+    set_border(s.rho(), s.gabr, 0.0);
+    set_border(s.rho(), s.vabr, 0.0);
+    set_border(s.rho(), s.habr, 0.0);
+  }
   release(s.lapl_array);
   s.write_cube(g_cube, s.gabr);
   s.write_cube(v_cube, s.vabr);
@@ -405,6 +448,7 @@ void write_plots(RdgSection& s) {
     release(s.rdg_array);
     s.reserve_grids(1);
     rdg_calc(s.rho(), s.grad_array, kEveryPoint, 1000.0f, -1000.0f, 1000.0f, plan.space_mode, s.rdg_array);
+    leave_out_border(s);
     s.rdg = RdgHolds::EveryPoint;
   }
   const bool rdg_ready = s.rdg == RdgHolds::EveryPoint;
@@ -455,6 +499,7 @@ void calc_stuff(Run& run) {
   // Progress on a terminal, one unit per step of the section.
   Progress progress(run.err(), run.show_progress(), "RDG section", 11);
   RdgSection s(run, plan, read_density(run, plan));
+  warn_non_orthogonal_axes(s);
   progress.update(2);
   obtain_gradient(s);
   progress.update(4);

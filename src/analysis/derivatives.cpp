@@ -1,6 +1,8 @@
 // Five-point finite differences on the density grid: step lengths, the
 // numerical gradient magnitude and Laplacian, and the Hessian at one point.
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "analysis/hessian_planes.hpp"
 #include "analysis/rdg_kernels.hpp"
@@ -17,6 +19,21 @@ std::array<float, 3> step_lengths(const GridData& grid) {
     h[a] = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
   }
   return h;
+}
+
+std::optional<std::array<int, 2>> non_orthogonal_axes(const GridData& grid) {
+  auto dot = [&](int a, int b) {
+    double sum = 0.0;
+    for (int c = 0; c < 3; ++c) sum += static_cast<double>(grid.axis[a][c]) * static_cast<double>(grid.axis[b][c]);
+    return sum;
+  };
+  constexpr int pairs[3][2] = {{0, 1}, {0, 2}, {1, 2}};
+  for (const auto& pr : pairs) {
+    const int a = pr[0], b = pr[1];
+    const double norms = std::sqrt(dot(a, a) * dot(b, b));
+    if (norms > 0.0 && std::fabs(dot(a, b)) > kOrthogonalTolerance * norms) return std::array<int, 2>{a + 1, b + 1};
+  }
+  return std::nullopt;
 }
 
 namespace stencil {
@@ -89,6 +106,23 @@ void numerical_laplacian(const GridData& rho, std::vector<double>& lapl_array) {
         const double d33 = stencil::second_at(f, p, s[2], den.den2[2]);
         out[p] = d11 + d22 + d33;
       }
+    }
+  }
+}
+
+void set_border(const GridData& grid, std::span<double> values, double value) {
+  if (values.size() != grid.size()) throw std::invalid_argument("set_border: the value count does not match N1*N2*N3");
+  const std::size_t n1 = grid.n1(), n2 = grid.n2(), n3 = grid.n3();
+  auto outer = [](std::size_t x, std::size_t n) { return x < 2 || x + 2 >= n; };
+  for (std::size_t k = 0; k < n3; ++k) {
+    for (std::size_t j = 0; j < n2; ++j) {
+      double* row = values.data() + grid.index(0, j, k);
+      if (outer(j, n2) || outer(k, n3)) {
+        std::fill(row, row + n1, value);
+        continue;
+      }
+      for (std::size_t i = 0; i < n1; ++i)
+        if (outer(i, n1)) row[i] = value;
     }
   }
 }

@@ -13,7 +13,6 @@ namespace {
 // 1/(2 (3 pi^2)^(1/3)) and 4/3 with pi and the fractions in single precision.
 constexpr double kCs = 0.1616204512359269;
 constexpr double kFourThirds = 1.3333333730697632;
-constexpr double kUnselected = 1.0E10;
 
 // The spatial cutoff, all in single precision. The point position is
 // origin + (i-1) a1 + (j-1) a2 + (k-1) a3, summed in that order.
@@ -70,7 +69,7 @@ void rdg_calc(const GridData& rho, std::span<const double> grad, std::span<const
   check_grid_allocation(rho.n[0], rho.n[1], rho.n[2]);
   const std::size_t total = rho.size();
   if (rdg_array.capacity() < total) std::vector<double>().swap(rdg_array);
-  rdg_array.assign(total, kUnselected);
+  rdg_array.assign(total, kRdgUnselected);
   const SpatialTest spatial(rho, mode, tolerance);
   // The single-precision limits are widened before the strict comparisons.
   const double lo = static_cast<double>(lower), hi = static_cast<double>(upper);
@@ -86,8 +85,11 @@ void rdg_calc(const GridData& rho, std::span<const double> grad, std::span<const
         const double r = f[p];
         if (!(lo < v && r > 0.0 && v < hi)) continue;
         if (!spatial.passes(i, j, k)) continue;
-        // The power first, then the quotient, then the product.
-        out[p] = (std::fabs(grad[p]) / std::pow(r, kFourThirds)) * kCs;
+        // The power first, then the quotient, then the product. A density
+        // whose 4/3 power underflows to 0 gives 0/0 or |g|/0: no RDG, the point
+        // stays unselected like one of density 0.
+        const double s = (std::fabs(grad[p]) / std::pow(r, kFourThirds)) * kCs;
+        if (std::isfinite(s)) out[p] = s;
       }
     }
   }

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 
@@ -29,6 +30,15 @@ const textio::Layout& atom_layout() {
 [[noreturn]] void reject_header(const textio::LineReader& cube, const std::string& what) {
   throw GridFileRejected("cube file " + cube.file_name() + ", line " + std::to_string(cube.line_number()) + ": " +
                          what);
+}
+
+// A single-precision number as free-form output writes it, without the
+// surrounding blanks.
+std::string number_text(float v) {
+  std::string s;
+  textio::put_free_r4(s, v);
+  const std::size_t first = s.find_first_not_of(' ');
+  return first == std::string::npos ? s : s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
 // Extra lines after each row of values in GAU mode: the gradient cube holds
@@ -171,6 +181,11 @@ GridFile cube_in_array(textio::LineReader& cube, GridRole role, InputFormat form
       reject_header(cube,
                     "the number of grid points along axis " + std::to_string(a + 1) + " is " + std::to_string(g.n[a]) +
                         " (it must be at least 1)");
+    // The length as the derivatives take it, in single precision: a step too
+    // short for that is 0 as well.
+    const auto& v = g.axis[a];
+    if (std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]) == 0.0f)
+      reject_header(cube, "the step vector of axis " + std::to_string(a + 1) + " has length 0");
   }
   // Refuse grids this machine cannot hold before anything large is allocated.
   check_grid_allocation(g.n[0], g.n[1], g.n[2]);
@@ -180,6 +195,12 @@ GridFile cube_in_array(textio::LineReader& cube, GridRole role, InputFormat form
   for (GridAtom& atom : g.atoms) {
     const textio::InItem items[] = {&atom.num_atomico, &atom.charge, &atom.x, &atom.y, &atom.z};
     textio::read_record(cube, atom_layout(), items);
+    // A charge beyond the periodic table is no atom; written back it would
+    // not even fit its field.
+    if (!nuclear_charge_in_range(atom.num_atomico))
+      reject_header(cube, "the atomic number " + std::to_string(atom.num_atomico) + " lies outside 0-118");
+    if (!nuclear_charge_in_range(atom.charge))
+      reject_header(cube, "the nuclear charge " + number_text(atom.charge) + " lies outside 0-118");
   }
   g.cube_array.resize(g.size());
 

@@ -9,6 +9,10 @@
 
 namespace tessaro {
 
+// Nuclear charges run from 0 (a ghost atom or a dummy centre) to 118, the
+// heaviest element; a charge that is not a number lies outside.
+inline bool nuclear_charge_in_range(double charge) { return charge >= 0.0 && charge <= 118.0; }
+
 struct GridAtom {
   std::int32_t num_atomico = 0;
   float charge = 0.0f, x = 0.0f, y = 0.0f, z = 0.0f;

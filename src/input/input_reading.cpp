@@ -231,6 +231,13 @@ void read_wfn_section(Run& run, TemplateLines& lines) {
   lines.require(read_one(lines.range(12, 40), v.n_puntiz));
   wfn_search(run, lines, "STEPSIZE_Z");
   lines.require(read_one(lines.range(12, 40), v.orient_matr[2][2]));
+  // A step of 0 (or one too small for single precision) puts all points of an
+  // axis in one place: every cube of the section would have an axis of length 0.
+  constexpr std::string_view kStepKeywords[] = {"STEPSIZE_X", "STEPSIZE_Y", "STEPSIZE_Z"};
+  for (std::size_t a = 0; a < 3; ++a)
+    if (v.orient_matr[a][a] == 0.0f)
+      stop_in_report(run, "WFN SECTION: " + std::string(kStepKeywords[a]) +
+                              " is 0 in single precision (a grid axis of length 0), PROGRAM STOP");
 }
 
 // ---------------------------------------------------------------------------

@@ -72,7 +72,16 @@ void topo_to_cube(Run& run) {
       // The grid is read whole before its cube is created, so a grid file cut
       // short leaves no half-written cube behind (and an older cube of that
       // name untouched).
-      topo_array(grid_file, grid);
+      try {
+        topo_array(grid_file, grid);
+      } catch (const GridFileRejected& e) {
+        // As for a cube header the reader rejects: the report and the console.
+        const std::string text = std::string(e.what()) + ", PROGRAM STOP";
+        run.report_line(text);
+        run.console_line(text);
+        run.flush();
+        end_run(1);
+      }
     }
     grid.natoms = static_cast<std::int32_t>(atoms.size());
     grid.atoms = atoms;

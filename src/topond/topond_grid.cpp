@@ -1,6 +1,9 @@
 #include "topond/topond_grid.hpp"
 
 #include <stdexcept>
+#include <string>
+
+#include "grid/grid_files.hpp"
 
 #include "run/run_end.hpp"
 
@@ -25,6 +28,13 @@ void topo_array(textio::LineReader& grid_file, GridData& grid) {
 
   const textio::InItem counts[] = {&grid.n[0], &grid.n[1], &grid.n[2]};
   textio::read_record(grid_file, counts_layout, counts);
+  // A blank count line reads as 0 0 0; a grid without points has no values
+  // to convert.
+  for (int a = 0; a < 3; ++a)
+    if (grid.n[a] <= 0)
+      throw GridFileRejected("TOPOND grid file " + grid_file.file_name() + ", line " +
+                             std::to_string(grid_file.line_number()) + ": the number of grid points along axis " +
+                             std::to_string(a + 1) + " is " + std::to_string(grid.n[a]) + " (it must be at least 1)");
   for (int a = 0; a < 3; ++a) {
     // Header geometry is single precision: the fields go straight into float.
     const textio::InItem axis[] = {&grid.origin[a], &grid.axis[a][a]};
@@ -33,7 +43,6 @@ void topo_array(textio::LineReader& grid_file, GridData& grid) {
 
   check_grid_allocation(grid.n[0], grid.n[1], grid.n[2]);
   const std::size_t n1 = grid.n1(), n2 = grid.n2(), n3 = grid.n3();
-  if (n1 == 0 || n2 == 0 || n3 == 0) return;  // an empty grid has no value lines
   grid.cube_array.assign(n1 * n2 * n3, 0.0);
 
   // The file lists each row (1..N1, j, k) on lines of eight values, every row

@@ -11,7 +11,8 @@ namespace tessaro {
 // set it) and the value array `cubo` (held in grid.cube_array, which must be
 // empty on entry). Atoms are not touched: the file carries none.
 // A malformed field or a file cut short throws textio::TextIoError naming
-// the file and the line.
+// the file and the line; a point count of 0 or less (a blank count line too)
+// throws GridFileRejected, whose what() names the file, the line and the count.
 void topo_array(textio::LineReader& grid_file, GridData& grid);
 
 }  // namespace tessaro

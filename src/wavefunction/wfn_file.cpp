@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "grid/grid_data.hpp"
 #include "run/run_end.hpp"
 
 namespace tessaro {
@@ -85,6 +86,9 @@ void read_atoms(LineReader& in, Wavefunction& wfn) {
     if (centre < 1 || centre > wfn.ncent)
       reject(in, in.line_number(),
              "centre number " + std::to_string(centre) + " outside 1.." + std::to_string(wfn.ncent));
+    // Checked before the cube atom list turns the charge into an atomic number.
+    if (!nuclear_charge_in_range(q))
+      reject(in, in.line_number(), "nuclear charge " + number_text(q) + " outside 0-118");
     std::string_view label = textio::columns(line, 1, 8);
     wfn.atnam[line_no].replace(0, label.size(), label);
     const auto c = static_cast<std::size_t>(centre - 1);
@@ -159,11 +163,15 @@ void read_wfn_file(LineReader& in, Wavefunction& wfn) {
   std::vector<double> exponent;
   exponent.reserve(np);
   long exp_line = read_real_block(in, np, 10, 14, 7, exponent);
-  for (std::size_t k = 0; k < np; ++k)
-    if (!(exponent[k] > 0.0) || !std::isfinite(exponent[k]))
-      reject(in, exp_line + static_cast<long>(k / 5),
-             "primitive " + std::to_string(k + 1) + " has exponent " + number_text(exponent[k]) +
-                 ", not a positive number");
+  for (std::size_t k = 0; k < np; ++k) {
+    const long at = exp_line + static_cast<long>(k / 5);
+    const std::string primitive = "primitive " + std::to_string(k + 1) + " has exponent " + number_text(exponent[k]);
+    if (!(exponent[k] > 0.0) || !std::isfinite(exponent[k])) reject(in, at, primitive + ", not a positive number");
+    // A subnormal exponent makes 1 / (-2 alpha) infinite, and every value NaN.
+    if (exponent[k] < std::numeric_limits<double>::min())
+      reject(in, at, primitive + ", below the smallest normal number " +
+                         number_text(std::numeric_limits<double>::min()));
+  }
 
   wfn.po.assign(nmo, 0.0);
   wfn.eorb.assign(nmo, 0.0);

@@ -2,7 +2,9 @@
 // that are not the Cartesian ones, and the single-precision denominators.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <random>
 
 #include "analysis/hessian_planes.hpp"
@@ -124,6 +126,47 @@ TEST(KernelsDerivatives, FiveCubedGridHasOneInteriorPoint) {
   g = make_grid(4, 6, 6, cubic_axes(0.5f), [](double x, double, double) { return x; });
   numerical_gradient(g, grad);
   EXPECT_EQ(grad, std::vector<double>(g.size(), 0.0));
+}
+
+// The border that set_border marks is exactly where the five-point
+// gradient has no value: on f = x + 2y + 3z (gradient sqrt(14) inside) the
+// marked points and the points of gradient 0 coincide, on a grid with a
+// different count per axis and too few points along one axis.
+TEST(KernelsDerivatives, SetBorderMarksWhereDifferencesAreUndefined) {
+  for (const std::array<int, 3> n : {std::array<int, 3>{6, 5, 8}, std::array<int, 3>{7, 4, 5}}) {
+    GridData g = make_grid(n[0], n[1], n[2], cubic_axes(0.5f),
+                           [](double x, double y, double z) { return x + 2 * y + 3 * z; });
+    std::vector<double> grad, marked(g.size(), 1.0);
+    numerical_gradient(g, grad);
+    set_border(g, marked, kRdgUnselected);
+    std::size_t inside = 0;
+    for (std::size_t p = 0; p < g.size(); ++p) {
+      EXPECT_EQ(marked[p] == kRdgUnselected, grad[p] == 0.0) << p;
+      if (marked[p] == 1.0) ++inside;
+    }
+    EXPECT_EQ(inside, static_cast<std::size_t>((n[0] - 4) * std::max(n[1] - 4, 0) * (n[2] - 4)));
+  }
+}
+
+// Axes are orthogonal while |cos| of every pair stays within 1.0E-4; the
+// first pair beyond it is named.
+TEST(KernelsDerivatives, NonOrthogonalAxes) {
+  const struct {
+    kernels_test::Axes axes;
+    std::optional<std::array<int, 2>> pair;
+  } cases[] = {
+      {cubic_axes(0.25f), std::nullopt},
+      {{{{0.0f, 0.2f, 0.0f}, {0.2f, 0.0f, 0.0f}, {0.0f, 0.0f, -0.2f}}}, std::nullopt},
+      {{{{1.0f, 0.0f, 0.0f}, {0.5f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}}}, std::array<int, 2>{1, 2}},
+      {{{{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.00005f, 1.0f}}}, std::nullopt},
+      {{{{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0002f, 1.0f}}}, std::array<int, 2>{2, 3}},
+      {{{{0.1f, 0.0f, 0.0f}, {0.0f, 0.1f, 0.0f}, {0.001f, 0.0f, 0.1f}}}, std::array<int, 2>{1, 3}},
+  };
+  for (const auto& c : cases) {
+    GridData g;
+    g.axis = c.axes;
+    EXPECT_EQ(non_orthogonal_axes(g), c.pair);
+  }
 }
 
 // 12 h with h = 0.1 is rounded to single precision before the division: the

@@ -44,6 +44,22 @@ TEST(KernelsRdg, ValueAndConstants) {
   EXPECT_NE(out[0], 1.0 / (2 * std::cbrt(3 * M_PI * M_PI)) / 16);
 }
 
+// Where the RDG is not a finite number the point is left out, as one of
+// density 0: rho^(4/3) of 1e-250 underflows to 0 (0/0 with a zero gradient,
+// |g|/0 with another), and a gradient that is Infinity or NaN. A density of
+// 1e-200 keeps its tiny but finite RDG.
+TEST(KernelsRdg, NonFiniteRdgIsUnselected) {
+  GridData g = line_grid({1e-250, 1e-250, 1.0, 1.0, 1e-200});
+  const std::vector<double> grad = {0.0, 1e-300, INFINITY, std::nan(""), 1e-300};
+  const std::vector<double> out = rdg(g, grad, {}, 1000.0f, -1000.0f, 1000.0f, SpaceMode::None);
+  EXPECT_EQ(out[0], kMarker);
+  EXPECT_EQ(out[1], kMarker);
+  EXPECT_EQ(out[2], kMarker);
+  EXPECT_EQ(out[3], kMarker);
+  EXPECT_GT(out[4], 0.0);
+  EXPECT_LT(out[4], 1e-30);
+}
+
 // LOWER_VALUE 0.01 and UPPER_VALUE 0.05 are held in single precision; the
 // comparisons are strict against the widened limits.
 TEST(KernelsRdg, ValueRangeAtTheSinglePrecisionLimits) {

@@ -103,16 +103,23 @@ class RdgSection : public TempFolderTest {
 
 const std::string kPlotCentre = "       0.404E-01            0.100E+01";
 
+// Where the gradient came from. The hand-made grid has one interior point,
+// its centre; every other point is on the border.
+enum class Gradient { Computed, Read };
+
 // The statistics of the hand-made grid with the RDG at every point: the
-// centre has RDG 0.0404, the other border points RDG 0 (their five-point
-// gradient is 0) except the two points of zero density, which keep the
-// marker. So every isovalue holds 123 points, the density sums to
-// 125 - 250/16 = 109.375 and rho*sign(lambda2) to the centre's -1.
-void expect_hand_statistics(const InputVariables& iv, const std::vector<double>& g_values) {
+// centre has RDG 0.0404. A computed gradient leaves every border point out,
+// so every isovalue holds the centre alone (rho 1, cell volume 1). A gradient
+// read from a file is 0 on the border, so there the RDG is 0 too except at the
+// two points of zero density, which keep the marker: every isovalue holds 123
+// points and the density sums to 125 - 250/16 = 109.375. rho*sign(lambda2)
+// sums to the centre's -1 either way.
+void expect_hand_statistics(const InputVariables& iv, const std::vector<double>& g_values, Gradient gradient) {
+  const bool read = gradient == Gradient::Read;
   for (std::size_t m = 0; m < 10; ++m) {
-    EXPECT_EQ(iv.n01[m], 123);
-    EXPECT_EQ(iv.vol01[m], 123.0);
-    EXPECT_EQ(iv.rho01[m], 109.375);
+    EXPECT_EQ(iv.n01[m], read ? 123 : 1);
+    EXPECT_EQ(iv.vol01[m], read ? 123.0 : 1.0);
+    EXPECT_EQ(iv.rho01[m], read ? 109.375 : 1.0);
     EXPECT_EQ(iv.rhosi01[m], -1.0);
   }
   double g_sum = 0.0;
@@ -123,7 +130,10 @@ void expect_hand_statistics(const InputVariables& iv, const std::vector<double>&
   EXPECT_NEAR(iv.h01[0], iv.g01[0] + iv.v01[0], 1e-12);
 }
 
-void expect_hand_results(const std::string& report) {
+// With derivatives computed the border points have RDG 1.0E10 and energies
+// 0; with both read they have RDG 0 and the energies of their density alone.
+void expect_hand_results(const std::string& report, Gradient gradient) {
+  const bool read = gradient == Gradient::Read;
   // Header: two blank title lines, then the density grid's own header.
   const std::vector<std::string> rdg_lines = lines_of(read_file("mol.cube"));
   ASSERT_EQ(rdg_lines.size(), 7u + 25u);
@@ -134,14 +144,15 @@ void expect_hand_results(const std::string& report) {
   EXPECT_EQ(cube_field("mol.cube", 2, 2, 2), "  4.04051E-02");
   EXPECT_EQ(cube_field("mol.cube", 0, 0, 2), "  1.00000E+10");  // rho = 0: unselected
   EXPECT_EQ(cube_field("mol.cube", 0, 4, 2), "  1.00000E+10");
-  EXPECT_EQ(cube_field("mol.cube", 0, 0, 1), "  0.00000E+00");  // border: gradient 0
+  EXPECT_EQ(cube_field("mol.cube", 0, 0, 1), read ? "  0.00000E+00" : "  1.00000E+10");  // border
   EXPECT_EQ(cube_field("rs.cube", 2, 2, 2), " -1.00000E+00");     // lambda2 = -1/8
   EXPECT_EQ(cube_field("rs.cube", 1, 2, 2), "  0.00000E+00");
   EXPECT_EQ(cube_field("mol_Gabr.cube", 2, 2, 2), "  2.85127E+00");
   EXPECT_EQ(cube_field("mol_Vabr.cube", 2, 2, 2), " -5.73379E+00");
   EXPECT_EQ(cube_field("mol_Habr.cube", 2, 2, 2), " -2.88252E+00");
-  // Border point with rho = 1 (x = 0, y = -2, z = -2): G = c_F exactly.
-  EXPECT_EQ(cube_field("mol_Gabr.cube", 2, 0, 0), "  2.87123E+00");
+  // Border point with rho = 1 (x = 0, y = -2, z = -2): G = c_F exactly from
+  // read derivatives (0 there).
+  EXPECT_EQ(cube_field("mol_Gabr.cube", 2, 0, 0), read ? "  2.87123E+00" : "  0.00000E+00");
   // Zero density under the every-point mask: energies 0, not NaN.
   EXPECT_EQ(cube_field("mol_Gabr.cube", 0, 0, 2), "  0.00000E+00");
 
@@ -153,8 +164,8 @@ void expect_hand_results(const std::string& report) {
   EXPECT_EQ(rho_plot[62], kPlotCentre);
   EXPECT_EQ(rs_plot[62], "       0.404E-01           -0.100E+01");
   EXPECT_EQ(rho_plot[50], "       0.100E+11            0.000E+00");  // (1, 1, 3)
-  EXPECT_EQ(rho_plot[0], "       0.000E+00            0.250E+00");
-  EXPECT_EQ(rs_plot[0], "       0.000E+00            0.000E+00");
+  EXPECT_EQ(rho_plot[0], read ? "       0.000E+00            0.250E+00" : "       0.100E+11            0.250E+00");
+  EXPECT_EQ(rs_plot[0], read ? "       0.000E+00            0.000E+00" : "       0.100E+11            0.000E+00");
   EXPECT_EQ(report, "");  // nothing skipped, nothing mismatched
 }
 
@@ -170,8 +181,8 @@ TEST_F(RdgSection, GoldenRunCub) {
   EXPECT_EQ(cube_field("grad_numerical.cube", 2, 2, 2), "  2.50000E-01");
   EXPECT_EQ(cube_field("grad_numerical.cube", 1, 2, 2), "  0.00000E+00");
   EXPECT_EQ(cube_field("lapl_numerical.cube", 2, 2, 2), " -1.25000E-01");
-  expect_hand_results(report_);
-  expect_hand_statistics(iv_, cube_values("mol_Gabr.cube", 1, 5, 5, 5));
+  expect_hand_results(report_, Gradient::Computed);
+  expect_hand_statistics(iv_, cube_values("mol_Gabr.cube", 1, 5, 5, 5), Gradient::Computed);
 }
 
 // No format marked reads the grids as general cube files.
@@ -179,7 +190,7 @@ TEST_F(RdgSection, NoFormatReadsCub) {
   copy_input("rho.cube");
   all_jobs(iv_, -1);
   ASSERT_EQ(run_section(), 0);
-  expect_hand_results(report_);
+  expect_hand_results(report_, Gradient::Computed);
 }
 
 // With calc and read both marked for the Laplacian the template's Laplacian
@@ -190,7 +201,7 @@ TEST_F(RdgSection, LaplacianCalcWinsOverRead) {
   iv_.lapl_read = 1;
   ASSERT_EQ(run_section(), 0);
   EXPECT_EQ(cube_field("lapl_numerical.cube", 2, 2, 2), " -1.25000E-01");
-  expect_hand_results(report_);
+  expect_hand_results(report_, Gradient::Computed);
 }
 
 // GAU: the gradient and Laplacian cubes are read with their extra lines
@@ -211,8 +222,26 @@ TEST_F(RdgSection, GoldenRunGau) {
                                           "mol_Habr.cube", "rhoplot.dat",   "rhosignplot.dat",
                                           "rhoplot.dat.svg", "rhosignplot.dat.svg", "mol.vmd"};
   EXPECT_EQ(files(), expected);
-  expect_hand_results(report_);
-  expect_hand_statistics(iv_, cube_values("mol_Gabr.cube", 1, 5, 5, 5));
+  expect_hand_results(report_, Gradient::Read);
+  expect_hand_statistics(iv_, cube_values("mol_Gabr.cube", 1, 5, 5, 5), Gradient::Read);
+}
+
+// The border follows where each derivative came from: a gradient read from a
+// file keeps its border RDG (0 there), while a computed Laplacian is no
+// Laplacian on the border, so the energies there are 0.
+TEST_F(RdgSection, BorderPointsFollowTheDerivativesOrigin) {
+  copy_input("rho.cube");
+  copy_input("gau_grad.cube", "grad.cube");
+  all_jobs(iv_, 1);
+  iv_.grad_calc = 0;
+  iv_.grad_read = 1;
+  iv_.gradcube_inp = field("grad.cube", 34);
+  ASSERT_EQ(run_section(), 0);
+  EXPECT_EQ(cube_field("mol.cube", 0, 0, 1), "  0.00000E+00");
+  EXPECT_EQ(cube_field("mol_Gabr.cube", 2, 0, 0), "  0.00000E+00");
+  EXPECT_EQ(cube_field("mol_Habr.cube", 2, 0, 0), "  0.00000E+00");
+  EXPECT_EQ(cube_field("mol_Gabr.cube", 2, 2, 2), "  2.85127E+00");
+  EXPECT_EQ(iv_.n01[0], 123);
 }
 
 // XD2: the density comes from the grd file in electrons per cubic angstrom;
@@ -245,10 +274,11 @@ TEST_F(RdgSection, GoldenRunXd2) {
   ASSERT_EQ(rs_plot.size(), 125u);
   EXPECT_EQ(rs_plot[62].substr(26), " -0.100E+01");
   EXPECT_EQ(rho_plot[62].substr(26), "  0.148E+00");
+  // The gradient is computed: only the centre (rho 1 e/A^3) counts.
   for (std::size_t m = 0; m < 10; ++m) {
-    EXPECT_EQ(iv_.n01[m], 123);
+    EXPECT_EQ(iv_.n01[m], 1);
     EXPECT_NEAR(iv_.rhosi01[m], -1.0, 1e-15);
-    EXPECT_NEAR(iv_.rho01[m], 109.375 * f, 1e-13);
+    EXPECT_NEAR(iv_.rho01[m], f, 1e-15);
   }
   // The grd writer never converts the RDG or the energies.
   const std::vector<std::string> rdg_grd = lines_of(read_file("mol.grd"));
@@ -323,18 +353,20 @@ TEST_F(RdgSection, PlotRebuildFeedsStatistics) {
   all_jobs(iv_, 2);
   iv_.calc_risp = {1, 0, 0, 0};
   iv_.rdg_risp = {0, 1, 0};
-  iv_.rhocutoff = {0.9f, 1.1f};  // 27 points, with rho 15/16, 1 and 17/16, summing to 27
+  // The range leaves out the centre (rho 1), the only point with a computed
+  // gradient; so does the RDG written, and the statistics count nothing.
+  iv_.rhocutoff = {0.01f, 0.5f};
   ASSERT_EQ(run_section(), 0);
-  EXPECT_EQ(cube_field("mol.cube", 1, 1, 2), "  1.00000E+10");
-  EXPECT_EQ(iv_.n01[0], 27);
-  EXPECT_EQ(iv_.rho01[0], 27.0);
+  EXPECT_EQ(cube_field("mol.cube", 2, 2, 2), "  1.00000E+10");
+  EXPECT_EQ(iv_.n01[9], 0);
 
+  // The plot's rebuild takes every point: the centre counts.
   iv_.calc_risp = {1, 0, 0, 1};
   iv_.duedplot = {1, 0, 0};
   ASSERT_EQ(run_section(), 0);
-  EXPECT_EQ(cube_field("mol.cube", 1, 1, 2), "  1.00000E+10");
-  EXPECT_EQ(iv_.n01[0], 123);
-  EXPECT_EQ(iv_.rho01[0], 109.375);
+  EXPECT_EQ(cube_field("mol.cube", 2, 2, 2), "  1.00000E+10");
+  EXPECT_EQ(iv_.n01[0], 1);
+  EXPECT_EQ(iv_.rho01[0], 1.0);
 }
 
 // RDG_p masks rho*sign(lambda2) and the energies with the RDG; without the
@@ -421,7 +453,7 @@ TEST_F(RdgSection, TemplateRunWritesStatisticsTable) {
                        "2DPLOT *rho *rhosign\n"
                        "PLOT_NAME plot.dat\n");
   ASSERT_EQ(run_binary("in.inp > console.txt 2>&1"), 0) << read_file("console.txt");
-  expect_hand_results("");
+  expect_hand_results("", Gradient::Read);
   const std::vector<std::string> report = lines_of(read_file("report.txt"));
   ASSERT_GE(report.size(), 12u);
   EXPECT_EQ(report[report.size() - 12], " REDUCED DENSITY GRADIENT ISOSURFACES STATISTICS");

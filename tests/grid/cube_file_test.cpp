@@ -213,7 +213,7 @@ TEST(CubeFileRead, CutShortOrNonNumbersAreTextLayerErrorsWithFileAndLine) {
   }
 }
 
-TEST(CubeFileRead, NegativeAtomCountAndEmptyAxesAreRejectedNamingFileAndLine) {
+TEST(CubeFileRead, RejectedHeadersNameFileLineAndFault) {
   struct Case {
     std::string header;
     std::string message;
@@ -226,6 +226,20 @@ TEST(CubeFileRead, NegativeAtomCountAndEmptyAxesAreRejectedNamingFileAndLine) {
        "cube file test.cube, line 5: the number of grid points along axis 2 is 0 (it must be at least 1)"},
       {fixed_line(0, {0, 0, 0}) + fixed_line(2, {1, 0, 0}) + fixed_line(2, {0, 1, 0}) + fixed_line(-4, {0, 0, 1}),
        "cube file test.cube, line 6: the number of grid points along axis 3 is -4 (it must be at least 1)"},
+      // Axes of length 0, also one whose squares underflow in single precision.
+      {fixed_line(0, {0, 0, 0}) + fixed_line(2, {0, 0, 0}) + fixed_line(2, {0, 1, 0}) + fixed_line(2, {0, 0, 1}),
+       "cube file test.cube, line 4: the step vector of axis 1 has length 0"},
+      {fixed_line(0, {0, 0, 0}) + fixed_line(2, {1, 0, 0}) + fixed_line(2, {0, 1, 0}) +
+           "    2    0.000000     1.0E-30    0.000000\n",
+       "cube file test.cube, line 6: the step vector of axis 3 has length 0"},
+      // Atoms beyond the periodic table (0 to 118).
+      {fixed_line(1, {0, 0, 0}) + axes + "  119  118.000000    0.000000    0.000000    0.000000\n",
+       "cube file test.cube, line 7: the atomic number 119 lies outside 0-118"},
+      {fixed_line(2, {0, 0, 0}) + axes + "    0    0.000000    0.000000    0.000000    0.000000\n" +
+           "    8     1.0E+30    0.000000    0.000000    0.000000\n",
+       "cube file test.cube, line 8: the nuclear charge 1.0000000E+30 lies outside 0-118"},
+      {fixed_line(1, {0, 0, 0}) + axes + "   -1   -1.000000    0.000000    0.000000    0.000000\n",
+       "cube file test.cube, line 7: the atomic number -1 lies outside 0-118"},
   };
   for (const Case& c : cases) {
     try {

@@ -124,10 +124,27 @@ TEST(TopondGrid, ValueFieldsAsTheTextLayerReadsThem) {
   EXPECT_EQ(grid.cube_array, (std::vector<double>{0.12345678, 12.345678, -0.5e-2, 0.0}));
 }
 
-TEST(TopondGrid, EmptyGridReadsNoValueLines) {
-  const GridData grid = read_grid(header("   0   5   5"));
-  EXPECT_TRUE(grid.cube_array.empty());
-  EXPECT_EQ(grid.n[1], 5);
+// A count of 0 or less (a blank count line reads 0 0 0) is rejected as the
+// cube reader rejects it, naming the file, the line, the axis and the count.
+TEST(TopondGrid, CountsBelowOneAreRejected) {
+  const struct {
+    const char* counts;
+    const char* fault;
+  } cases[] = {
+      {"   0   5   5", "the number of grid points along axis 1 is 0 (it must be at least 1)"},
+      {"", "the number of grid points along axis 1 is 0 (it must be at least 1)"},
+      {"   2  -1   2", "the number of grid points along axis 2 is -1 (it must be at least 1)"},
+      {"   2   2   0", "the number of grid points along axis 3 is 0 (it must be at least 1)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.counts);
+    try {
+      read_grid(header(c.counts));
+      ADD_FAILURE() << "not rejected";
+    } catch (const GridFileRejected& e) {
+      EXPECT_EQ(std::string(e.what()), std::string("TOPOND grid file grid.t3d, line 1: ") + c.fault);
+    }
+  }
 }
 
 TEST(TopondGrid, BadInputNamesFileAndLine) {

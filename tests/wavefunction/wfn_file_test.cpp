@@ -134,6 +134,13 @@ TEST(WfnFileReject, TypesCentresExponentsCounts) {
   }
   cases.push_back({simple_content({1, 1}, {1.0, 0.0}), "test.wfn line 6: primitive 2 has exponent 0.0000000000000000, not a positive number"});
   cases.push_back({simple_content({1, 1}, {1.0, -2.0}), "test.wfn line 6: primitive 2 has exponent -2.0000000000000000, not a positive number"});
+  // A subnormal exponent: 1 / (-2 alpha) would be infinite.
+  cases.push_back({simple_content({1, 1}, {1.0, 1.0e-310}), "test.wfn line 6: primitive 2 has exponent 9.9999999999999694E-311, below the smallest normal number 2.2250738585072014E-308"});
+  for (const double charge : {-1.0, 118.1}) {
+    wfn_test::WfnContent s = simple_content({1});
+    s.centres[0].charge = charge;
+    cases.push_back({s, "test.wfn line 3: nuclear charge " + std::string(charge < 0 ? "-1.0000000000000000" : "118.09999999999999") + " outside 0-118"});
+  }
   {
     wfn_test::WfnContent s = simple_content({});
     cases.push_back({s, "test.wfn line 2: the number of primitives is 0, not positive"});
@@ -152,6 +159,17 @@ TEST(WfnFileReject, TypesCentresExponentsCounts) {
       EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
     }
   }
+}
+
+// The ends of the accepted ranges: charges 0 (a ghost centre) and 118, the
+// smallest normal exponent (rounded up to the field's seven digits).
+TEST(WfnFileReject, RangeEndsRead) {
+  wfn_test::WfnContent s = simple_content({1, 1}, {1.0, 2.2250739e-308});
+  s.centres = {{0.0, 0.0, 0.0, 0.0}, {1.0, 0.0, 0.0, 118.0}};
+  s.ict = {1, 2};
+  const tessaro::Wavefunction w = read_text(wfn_text(s));
+  EXPECT_EQ(w.charg, (std::vector<double>{0.0, 118.0}));
+  EXPECT_EQ(w.exx[1], 2.225074e-308);
 }
 
 TEST(WfnFileReject, CutShortOrGarbledNeverCrashes) {
