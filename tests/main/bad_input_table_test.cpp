@@ -3,7 +3,8 @@
 // report), the exit status (1 for the program's own error stops, 2 for the
 // text layer's "Bad value during read" / "End of file" with file and line),
 // and the files the run left behind (nothing but the report and the results
-// completed before the stop: no partial or temporary file).
+// completed before the stop: no partial or temporary file); no file the run
+// was given changes, byte for byte.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -24,7 +25,7 @@ using tessaro::testing::lines_of;
 using tessaro::testing::read_file;
 
 enum class Where { Console, Err, Report };
-enum class Kind { Text, Directory, Unreadable };
+enum class Kind { Text, Directory, Unreadable, ReadOnly };
 
 struct File {
   std::string name;
@@ -403,6 +404,9 @@ std::vector<Row> table() {
        0, Where::Report, "+++++++++", {"r.txt", "g.cube"}},
       {"TOPOND grid unreadable", {tpl(top_template()), {"c.out", crystal}, {"g.dat", kTopondGrid, Kind::Unreadable}},
        1, Where::Report, cannot_open("g.dat", 30), {"r.txt"}},
+      // ----- bounded work for bad headers; results the user protected -----
+      {"result write-protected", {tpl(rdg), {"rho.cube", cube}, {"rs.cube", "older result\n", Kind::ReadOnly}}, 1,
+       Where::Report, " rs.cube file cannot be opened, program stop", {"r.txt"}},
   };
   return t;
 }
@@ -415,6 +419,7 @@ struct Outcome {
   int status = -1;
   std::string console, err, report;
   std::set<std::string> written;
+  std::set<std::string> changed;  // given files whose bytes differ after the run
 };
 
 // Runs one row in a fresh folder.
@@ -427,6 +432,7 @@ Outcome run_row(const Row& row) {
     }
     tessaro::testing::write_file(f.name, f.content);
     if (f.kind == Kind::Unreadable) fs::permissions(f.name, fs::perms::none);
+    if (f.kind == Kind::ReadOnly) fs::permissions(f.name, static_cast<fs::perms>(0444));
   }
   const std::set<std::string> before = folder.names();
   const tessaro::testing::ProgramResult r = tessaro::testing::run_program({row.argument});
@@ -438,8 +444,10 @@ Outcome run_row(const Row& row) {
   if (fs::is_regular_file("r.txt")) o.report = read_file("r.txt");
   for (const std::string& name : folder.names())
     if (!before.count(name)) o.written.insert(name);
-  for (const File& f : row.files)
+  for (const File& f : row.files) {
     if (f.kind == Kind::Unreadable) fs::permissions(f.name, fs::perms::owner_all);
+    if ((f.kind == Kind::Text || f.kind == Kind::ReadOnly) && read_file(f.name) != f.content) o.changed.insert(f.name);
+  }
   return o;
 }
 
@@ -458,6 +466,7 @@ void check_row(const Row& row) {
       << "expected \"" << row.message << "\"\n--- console:\n" << o.console << "--- err:\n" << o.err
       << "--- report (tail):\n" << o.report.substr(o.report.size() > 600 ? o.report.size() - 600 : 0);
   EXPECT_EQ(names(o.written), names(row.written));
+  EXPECT_EQ(names(o.changed), "{}") << "no file the run was given may change";
 }
 
 bool running_as_root() { return geteuid() == 0; }
