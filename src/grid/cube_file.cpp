@@ -119,6 +119,7 @@ void write_row(grid_detail::ChunkWriter& w, const double* row, std::size_t n3) {
 
 void write_cube_values(grid_detail::ChunkWriter& w, const GridData& header, const double* values) {
   const std::size_t n1 = header.n1(), n2 = header.n2(), n3 = header.n3();
+  if (n1 == 0 || n2 == 0 || n3 == 0) return;  // a header alone, however long the other axes
   const std::size_t stride = n1 * n2;
   const std::size_t slabs = slab_count(n1);
   if (slabs < 2) {

@@ -423,6 +423,9 @@ std::vector<Row> table() {
       {"template is the zero device", {}, 2, Where::Err, bad("/dev/zero", 1), {}, "/dev/zero"},
       {"cube is the zero device", {tpl(replace_line(rdg, 6, "RHO_INPUT_CUBE /dev/zero"))}, 2, Where::Err,
        bad("/dev/zero", 1), {"r.txt"}},
+      // An empty box has no point to set up, however long its other axes.
+      {"WFN box empty along one axis, huge along another", {tpl(replace_line(wfn_template("2000000000"), 10, "N_POINTS_Y 0")), {"m.wfn", wfn}},
+       0, Where::Report, "+++++++++", {"r.txt", "m_rho.cube"}},
       {"result write-protected", {tpl(rdg), {"rho.cube", cube}, {"rs.cube", "older result\n", Kind::ReadOnly}}, 1,
        Where::Report, " rs.cube file cannot be opened, program stop", {"r.txt"}},
   };
