@@ -136,9 +136,13 @@ struct RdgSection {
   // Five-point stencils need two neighbours on each side of a point.
   bool small_grid() const { return rho().n[0] < 5 || rho().n[1] < 5 || rho().n[2] < 5; }
   // Refuses, before anything is allocated, `grids` more grids than this
-  // machine can hold.
+  // machine can hold besides the grids held now.
   void reserve_grids(std::size_t grids) const {
-    check_grid_allocation(rho().n[0], rho().n[1], rho().n[2], sizeof(double) * grids);
+    std::size_t held = 0;
+    for (const std::vector<double>* g : {&rho().cube_array, &grad_array, &lapl_array, &rdg_array, &rhosign.values,
+                                         &gabr, &vabr, &habr})
+      held += g->capacity() * sizeof(double);
+    check_grid_allocation(rho().n[0], rho().n[1], rho().n[2], sizeof(double) * grids, held);
   }
   void write_cube(OutputFile& file, std::span<const double> values) const {
     cube_writing(file.stream(), rho(), values);
@@ -301,8 +305,8 @@ void build_rdg(RdgSection& s) {
 // rho*sign(lambda2) rebuilt in cube units, at the points of `mask` (kEveryPoint
 // or the RDG's selection).
 void rebuild_rhosign(RdgSection& s, std::span<const double> mask, RhosignGrid::Points points) {
-  s.reserve_grids(1);
   release(s.rhosign.values);
+  s.reserve_grids(1);
   rhosign_calc(s.rho(), mask, s.rhosign.values);
   s.rhosign.points = points;
   s.rhosign.grd_units = false;

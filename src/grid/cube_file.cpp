@@ -129,6 +129,7 @@ void write_row(grid_detail::ChunkWriter& w, const double* row, std::size_t n3) {
 
 void write_cube_values(grid_detail::ChunkWriter& w, const GridData& header, const double* values) {
   const std::size_t n1 = header.n1(), n2 = header.n2(), n3 = header.n3();
+  if (n1 == 0 || n2 == 0 || n3 == 0) return;  // a header alone, however long the other axes
   const std::size_t stride = n1 * n2;
   const std::size_t slabs = slab_count(n1);
   if (slabs < 2) {
@@ -187,7 +188,26 @@ GridFile cube_in_array(textio::LineReader& cube, GridRole role, InputFormat form
     if (std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]) == 0.0f)
       reject_header(cube, "the step vector of axis " + std::to_string(a + 1) + " has length 0");
   }
-  // Refuse grids this machine cannot hold before anything large is allocated.
+  // Every line the counts announce takes at least one byte (a short value
+  // line reads as zeros), so a file too small for them ends here, before
+  // anything is allocated for them; then grids this machine cannot hold are
+  // refused.
+  {
+    using textio::saturating_product, textio::saturating_sum;
+    const std::uint64_t atom_lines = static_cast<std::uint64_t>(g.natoms);
+    if (format == InputFormat::XD2) {
+      // The grd file: its header, then rows along axis 1, six values to a line.
+      cube.require_lines(atom_lines);
+      const std::uint64_t row_lines = g.n1() / 6 + (g.n1() % 6 > 0 ? 1 : 0);
+      const std::uint64_t rows = saturating_product(g.n2(), g.n3());
+      grd->require_lines(saturating_sum(atom_lines + 12, saturating_product(rows, row_lines)));
+    } else {
+      const std::size_t skip = format == InputFormat::GAU ? gau_skipped_lines(role, g.n3()) : 0;
+      const std::uint64_t row_lines = g.n3() / 6 + (g.n3() % 6 > 0 ? 1 : 0) + skip;
+      const std::uint64_t rows = saturating_product(g.n1(), g.n2());
+      cube.require_lines(saturating_sum(atom_lines, saturating_product(rows, row_lines)));
+    }
+  }
   check_grid_allocation(g.n[0], g.n[1], g.n[2]);
   check_allocation(static_cast<std::size_t>(g.natoms), sizeof(GridAtom));
 

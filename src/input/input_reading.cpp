@@ -102,6 +102,9 @@ class TemplateLines {
   // A search whose end of file the template does not handle.
   [[noreturn]] void fail_end_of_file() const { in_.fail_end_of_file(); }
 
+  // Lines a count announces after the current one (see LineReader).
+  void require_lines(std::uint64_t count) { in_.require_lines(count); }
+
  private:
   bool begins_with(std::string_view keyword) const { return std::string_view(line_).substr(0, keyword.size()) == keyword; }
 
@@ -297,6 +300,8 @@ void read_top_section(Run& run, TemplateLines& lines) {
   lines.require(read_one(lines.range(22, 50), v.n_symm));
 
   if (v.n_symm > 0) {
+    // Each operation is a SYMM line of its own.
+    lines.require_lines(static_cast<std::uint64_t>(v.n_symm));
     check_allocation(static_cast<std::size_t>(v.n_symm) * 9, sizeof(std::int32_t));
     check_allocation(static_cast<std::size_t>(v.n_symm) * 3, sizeof(double));
   }

@@ -103,7 +103,7 @@ int tessaro_main(int argc, const char* const* argv, std::ostream& out, std::ostr
     // A file that cannot be opened reads as an empty one (and a missing one is
     // not created): the reader finds no report name and ends the run.
     std::ifstream in(name, std::ios::in | std::ios::binary);
-    textio::LineReader input(in, name);
+    textio::LineReader input(in, name, textio::regular_file_size(name));
     prepare_run(run, input);
     write_banner(run);
     run_sections(run);

@@ -30,6 +30,7 @@ void stop_cannot_open(Run& run, std::string_view shown_name) {
 }
 
 InputFile::InputFile(Run& run, const std::string& name_field)
-    : reader_(open_or_stop(run, name_field, stream_), trimmed(name_field)) {}
+    : reader_(open_or_stop(run, name_field, stream_), trimmed(name_field),
+              textio::regular_file_size(trimmed(name_field))) {}
 
 }  // namespace tessaro

@@ -29,7 +29,8 @@ class InputFile {
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
-  // Lines of the file, named for text-layer messages without trailing blanks.
+  // Lines of the file, named for text-layer messages without trailing blanks;
+  // the size of a regular file bounds the counts its header may announce.
   textio::LineReader& reader() { return reader_; }
 
  private:

@@ -4,9 +4,14 @@
 // write succeeded. A run that stops half-way (an error in a later step, a full
 // disk, a kill) therefore never leaves a truncated file under a result's name;
 // files completed before the stop stay.
-#include <fstream>
+//
+// The temporary file is created new (never an existing file, never through a
+// symbolic link planted at its name), under a name no other user can guess,
+// with the permissions the umask leaves; an interrupted run removes it (see
+// run/interruption.hpp).
+#include <memory>
+#include <ostream>
 #include <string>
-#include <vector>
 
 namespace tessaro {
 
@@ -14,9 +19,10 @@ class Run;
 
 class OutputFile {
  public:
-  // Creates the temporary file. When it cannot be created the report gets
-  // "<name> file cannot be opened, program stop" and the run ends (status 1),
-  // as for a file the run cannot read.
+  // Creates the temporary file. When it cannot be created, or when a file of
+  // that name exists and is write-protected, the report gets "<name> file
+  // cannot be opened, program stop" and the run ends (status 1), as for a
+  // file the run cannot read.
   OutputFile(Run& run, std::string name);
   ~OutputFile();  // removes the temporary file unless commit() succeeded
   OutputFile(const OutputFile&) = delete;
@@ -31,13 +37,17 @@ class OutputFile {
   void commit();
 
  private:
+  class FileBuffer;
   [[noreturn]] void fail(int error_number);
+  // Closes and removes the temporary file.
+  void discard();
   Run& run_;
   std::string name_;
   std::string temp_name_;
-  std::vector<char> buffer_;
-  std::ofstream stream_;
-  bool committed_ = false;
+  std::unique_ptr<FileBuffer> buffer_;
+  std::ostream stream_;
+  int slot_ = -1;  // in the table of temporary files an interruption removes
+  bool done_ = false;  // renamed into place, or removed
 };
 
 // The message of a failed write, shared with the report's own check.

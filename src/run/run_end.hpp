@@ -18,12 +18,29 @@ inline constexpr const char* kAllocationMessage = "Allocation would exceed memor
 
 // Guard to call before allocating `count` elements of `element_size` bytes
 // (grids, row buffers, coefficient tables). The product is computed without
-// overflow; when it cannot be held in this machine's physical memory the guard
-// throws std::bad_alloc before any allocation is tried, the same way out as a
-// real failed allocation.
+// overflow; when it does not fit in the memory available now (see
+// MemorySize) the guard throws std::bad_alloc before any allocation is tried,
+// the same way out as a real failed allocation.
 void check_allocation(std::size_t count, std::size_t element_size);
 
-// Same for a grid of n1 x n2 x n3 doubles; the counts are taken as 64-bit.
-void check_grid_allocation(long long n1, long long n2, long long n3, std::size_t element_size = sizeof(double));
+// Same for a grid of n1 x n2 x n3 values of `element_size` bytes (all the
+// grids of one step together); the counts are taken as 64-bit. `held_bytes`
+// is what the run holds already: new and held together must fit in the
+// machine's physical memory.
+void check_grid_allocation(long long n1, long long n2, long long n3, std::size_t element_size = sizeof(double),
+                           std::size_t held_bytes = 0);
+
+// What the guards measure against: the memory the system can give now
+// without swapping (MemAvailable of /proc/meminfo, which leaves out what the
+// run holds already; the physical memory where it is not known) and the
+// physical memory.
+struct MemorySize {
+  std::size_t available = 0;
+  std::size_t physical = 0;
+};
+using MemoryProbe = MemorySize (*)();
+// Replaces the probe (tests try the guards on small grids); returns the
+// previous one.
+MemoryProbe set_memory_probe(MemoryProbe probe);
 
 }  // namespace tessaro

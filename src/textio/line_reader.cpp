@@ -1,6 +1,9 @@
 // The line source: large chunks of the stream into a buffer of its own, lines
 // handed out as views into it (cube files of 100 MB go through here).
 #include <cstring>
+#include <filesystem>
+#include <limits>
+#include <system_error>
 #include <vector>
 
 #include "textio/textio.hpp"
@@ -8,19 +11,27 @@
 namespace tessaro::textio {
 
 struct LineReader::Buffer {
-  static constexpr std::size_t kChunk = std::size_t{1} << 20;
+  // Room for the longest line and a CR LF: an unfinished line that fills the
+  // buffer is too long.
+  static constexpr std::size_t kChunk = kMaxLineBytes + 2;
   std::vector<char> data = std::vector<char>(kChunk);
   std::size_t begin = 0;  // first unread byte
   std::size_t end = 0;    // one past the last byte read from the stream
   bool eof = false;
 };
 
-LineReader::LineReader(std::istream& in, std::string file_name)
-    : in_(in), file_name_(std::move(file_name)), buf_(std::make_unique<Buffer>()) {}
+LineReader::LineReader(std::istream& in, std::string file_name, std::optional<std::uint64_t> file_size)
+    : in_(in), file_name_(std::move(file_name)), buf_(std::make_unique<Buffer>()), file_size_(file_size) {}
 
 LineReader::~LineReader() = default;
 
 bool LineReader::next(std::string_view& line) {
+  if (!next_line(line)) return false;
+  if (line.size() > kMaxLineBytes) fail_bad_value();
+  return true;
+}
+
+bool LineReader::next_line(std::string_view& line) {
   Buffer& b = *buf_;
   std::size_t scanned = b.begin;  // bytes before this hold no line end
   for (;;) {
@@ -57,12 +68,27 @@ bool LineReader::next(std::string_view& line) {
       b.end = pending;
     }
     scanned = pending > 0 && b.data[pending - 1] == '\r' ? pending - 1 : pending;
-    if (b.end == b.data.size()) b.data.resize(b.data.size() * 2);
+    if (b.end == b.data.size()) {
+      ++line_number_;  // the line being read
+      fail_bad_value();
+    }
     in_.read(b.data.data() + b.end, static_cast<std::streamsize>(b.data.size() - b.end));
     std::streamsize got = in_.gcount();
     b.end += static_cast<std::size_t>(got);
+    bytes_read_ += static_cast<std::uint64_t>(got);
     if (got == 0) b.eof = true;
   }
+}
+
+void LineReader::require_lines(std::uint64_t lines) {
+  if (!file_size_) return;
+  const Buffer& b = *buf_;
+  const std::uint64_t unread = *file_size_ > bytes_read_ ? *file_size_ - bytes_read_ : 0;
+  if (lines <= saturating_sum(b.end - b.begin, unread)) return;
+  std::string_view line;
+  while (next(line)) {
+  }
+  fail_end_of_file();
 }
 
 std::string_view LineReader::require() {
@@ -77,6 +103,24 @@ void LineReader::fail_bad_value() const {
 
 void LineReader::fail_end_of_file() const {
   throw TextIoError(TextIoError::Kind::EndOfFile, file_name_, line_number_ + 1);
+}
+
+std::optional<std::uint64_t> regular_file_size(const std::string& name) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(name, ec)) return std::nullopt;
+  const std::uintmax_t size = std::filesystem::file_size(name, ec);
+  if (ec) return std::nullopt;
+  return static_cast<std::uint64_t>(size);
+}
+
+std::uint64_t saturating_product(std::uint64_t a, std::uint64_t b) {
+  std::uint64_t product = 0;
+  return __builtin_mul_overflow(a, b, &product) ? std::numeric_limits<std::uint64_t>::max() : product;
+}
+
+std::uint64_t saturating_sum(std::uint64_t a, std::uint64_t b) {
+  std::uint64_t sum = 0;
+  return __builtin_add_overflow(a, b, &sum) ? std::numeric_limits<std::uint64_t>::max() : sum;
 }
 
 }  // namespace tessaro::textio

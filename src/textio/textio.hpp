@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,10 +22,18 @@ namespace tessaro::textio {
 // Line source. Reads a stream line by line through a large buffer of its own,
 // knows the file name and the number of the line last returned, and builds the
 // TextIoError of a failed read. A line is returned without its line end (LF or
-// CR LF: a CR before the LF is dropped).
+// CR LF: a CR before the LF is dropped). A line longer than kMaxLineBytes
+// (line end not counted) is a bad value of that line: no file of ours has one,
+// and a file without line ends (a device that never ends) cannot make the
+// reader grow without bound.
 class LineReader {
  public:
-  LineReader(std::istream& in, std::string file_name);
+  static constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
+
+  // `file_size`, when known (a regular file read from its start), bounds what
+  // the rest of the file can hold; see require_lines(). Pipes and devices have
+  // none.
+  LineReader(std::istream& in, std::string file_name, std::optional<std::uint64_t> file_size = std::nullopt);
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
@@ -35,6 +44,13 @@ class LineReader {
   // The next line; at end of file throws TextIoError(EndOfFile).
   std::string_view require();
 
+  // A header announces `lines` more lines (each at least one byte). When the
+  // rest of the file is known to be shorter, the read ends now as it would
+  // at the end of the file, before the caller allocates for the count: the
+  // rest is passed over, so the error names the same line as reading line by
+  // line would. Nothing is checked when the size is unknown.
+  void require_lines(std::uint64_t lines);
+
   long line_number() const { return line_number_; }  // 1-based, of the last line returned
   const std::string& file_name() const { return file_name_; }
 
@@ -43,11 +59,23 @@ class LineReader {
 
  private:
   struct Buffer;
+  bool next_line(std::string_view& line);
   std::istream& in_;
   std::string file_name_;
   long line_number_ = 0;
   std::unique_ptr<Buffer> buf_;
+  std::optional<std::uint64_t> file_size_;
+  std::uint64_t bytes_read_ = 0;  // from the stream into the buffer
 };
+
+// The size of the file `name` when it is a regular file; none for a pipe, a
+// device or a name that is not there.
+std::optional<std::uint64_t> regular_file_size(const std::string& name);
+
+// Line counts from header counts, which may be far beyond any file: products
+// and sums that stop at the largest value instead of wrapping around.
+std::uint64_t saturating_product(std::uint64_t a, std::uint64_t b);
+std::uint64_t saturating_sum(std::uint64_t a, std::uint64_t b);
 
 // ---------------------------------------------------------------------------
 // Single fields, output. Each appends exactly w characters to `out` (w

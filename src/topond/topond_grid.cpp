@@ -1,5 +1,6 @@
 #include "topond/topond_grid.hpp"
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -41,6 +42,10 @@ void topo_array(textio::LineReader& grid_file, GridData& grid) {
     textio::read_record(grid_file, axis_layout, axis);
   }
 
+  // A row of N1 values takes whole lines of at least one byte each: a file
+  // too small for the counts ends here, before anything is allocated.
+  const std::uint64_t row_lines = (grid.n1() + kValuesPerLine - 1) / kValuesPerLine;
+  grid_file.require_lines(textio::saturating_product(textio::saturating_product(grid.n2(), grid.n3()), row_lines));
   check_grid_allocation(grid.n[0], grid.n[1], grid.n[2]);
   const std::size_t n1 = grid.n1(), n2 = grid.n2(), n3 = grid.n3();
   grid.cube_array.assign(n1 * n2 * n3, 0.0);

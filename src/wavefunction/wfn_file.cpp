@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -131,12 +132,25 @@ long read_real_block(LineReader& in, std::size_t count, int skip, int width, int
   return first_line;
 }
 
+// The lines the header's counts announce after it: a line per nucleus, the
+// centre and type blocks (twenty to a line), the exponents (five to a line),
+// per orbital its heading and coefficients (five to a line), END DATA and the
+// energy line.
+std::uint64_t announced_lines(const Wavefunction& wfn) {
+  using textio::saturating_product, textio::saturating_sum;
+  const auto np = static_cast<std::uint64_t>(wfn.nprims);
+  const std::uint64_t int_lines = (np + 19) / 20, real_lines = (np + 4) / 5;
+  std::uint64_t lines = static_cast<std::uint64_t>(wfn.ncent) + 2 * int_lines + real_lines + 2;
+  return saturating_sum(lines, saturating_product(static_cast<std::uint64_t>(wfn.nmo), 1 + real_lines));
+}
+
 }  // namespace
 
 void read_wfn_file(LineReader& in, Wavefunction& wfn) {
   wfn = Wavefunction{};
   in.require();  // title, A80, dropped
   read_header(in, wfn);
+  in.require_lines(announced_lines(wfn));
   read_atoms(in, wfn);
 
   const auto np = static_cast<std::size_t>(wfn.nprims);

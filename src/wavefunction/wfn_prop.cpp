@@ -70,6 +70,9 @@ WfnSwitches wfn_switches(const InputVariables& iv) {
 
 void wfn_evaluate_box(WfnVar& v, const WfnBox& box, const WfnSwitches& sw, WfnGrids& grids, Progress* progress) {
   const std::size_t nx = count_of(box.n[0]), ny = count_of(box.n[1]), nz = count_of(box.n[2]);
+  // An empty box (a count of 0 or less) has no point: its cubes are headers
+  // alone, and nothing is set up for rows, however long the other axes.
+  if (nx == 0 || ny == 0 || nz == 0) return;
   const bool derivs = sw.gra || sw.lap || sw.ene;
   const int ngrids = (sw.rho ? 1 : 0) + (sw.gra ? 1 : 0) + (sw.lap ? 1 : 0) + (sw.ene ? 3 : 0);
   // Every grid is checked together before any of them is allocated.

@@ -254,7 +254,32 @@ TEST(CubeFileRead, RejectedHeadersNameFileLineAndFault) {
 TEST(CubeFileRead, GridTooLargeForMemoryStopsBeforeAllocating) {
   std::string text = " t\n t\n" + fixed_line(0, {0, 0, 0}) + fixed_line(9999, {1, 0, 0}) +
                      fixed_line(9999, {0, 1, 0}) + fixed_line(9999, {0, 0, 1}) + "  0.1\n";
-  EXPECT_THROW(read_grid(text, GridRole::Density, InputFormat::CUB), std::bad_alloc);
+  std::istringstream in(text);
+  tessaro::textio::LineReader cube(in, "pipe");  // no size: the file might hold the values
+  EXPECT_THROW(tessaro::cube_in_array(cube, GridRole::Density, InputFormat::CUB, nullptr), std::bad_alloc);
+}
+
+// Every value line takes a byte at least (a short line reads as zeros): a
+// file of just that many bytes reads, and one byte less ends where a read
+// line by line would, before the grid is allocated.
+TEST(CubeFileRead, CountsAreBoundedByTheBytesLeftInTheFile) {
+  const struct {
+    InputFormat format;
+    GridRole role;
+    std::size_t value_lines;  // of a 2 x 3 x 7 grid: rows of two lines
+  } cases[] = {
+      {InputFormat::CUB, GridRole::Density, 2 * 3 * 2},
+      {InputFormat::GAU, GridRole::Laplacian, 2 * 3 * (2 + 4 + 2)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value_lines);
+    std::string text = " t\n t\n" + fixed_line(1, {0, 0, 0}) + fixed_line(2, {1, 0, 0}) + fixed_line(3, {0, 1, 0}) +
+                       fixed_line(7, {0, 0, 1}) + fixed_line(8, {8, 0, 0, 0}) + std::string(c.value_lines, '\n');
+    EXPECT_EQ(read_grid(text, c.role, c.format).cube_array, std::vector<double>(42, 0.0));
+    text.pop_back();
+    const TextIoError e = tessaro::testing::text_error([&] { read_grid(text, c.role, c.format); });
+    EXPECT_STREQ(e.what(), ("End of file: file test.cube, line " + std::to_string(7 + c.value_lines)).c_str());
+  }
 }
 
 TEST(CubeFileWrite, ExactTextOfASmallGrid) {

@@ -19,13 +19,14 @@ inline std::string fixed_line(int count, std::initializer_list<double> numbers) 
 }
 
 // Reads a cube (and in XD2 mode a grd) given as text: nothing but line
-// sources and plain values.
+// sources and plain values. Each text is a whole file, whose size the readers
+// know.
 inline tessaro::GridFile read_grid_file(const std::string& cube_text, tessaro::GridRole role,
                                         tessaro::InputFormat format, const std::string* grd_text = nullptr) {
   std::istringstream cube_in(cube_text);
-  tessaro::textio::LineReader cube(cube_in, "test.cube");
+  tessaro::textio::LineReader cube(cube_in, "test.cube", cube_text.size());
   std::istringstream grd_in(grd_text ? *grd_text : std::string());
-  tessaro::textio::LineReader grd(grd_in, "test.grd");
+  tessaro::textio::LineReader grd(grd_in, "test.grd", grd_text ? grd_text->size() : 0);
   return tessaro::cube_in_array(cube, role, format, grd_text ? &grd : nullptr);
 }
 

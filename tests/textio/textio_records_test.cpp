@@ -1,10 +1,14 @@
 // The line source, layouts (write and read) and free-form lines.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/text_error.hpp"
 #include "textio/textio.hpp"
 
 namespace tx = tessaro::textio;
@@ -59,10 +63,11 @@ TEST(TextioLineReader, LoneCrEndsALine) {
   }
 }
 
-TEST(TextioLineReader, LinesAcrossChunksAndLongerThanTheBuffer) {
+TEST(TextioLineReader, LinesAcrossChunksUpToTheLongestLine) {
+  const std::size_t longest = tx::LineReader::kMaxLineBytes;
   std::string text;
   for (int i = 0; i < 3000; ++i) text += std::string(999, static_cast<char>('a' + i % 26)) + "\n";
-  text += std::string(3u << 20, 'x') + "\r\ny\n";  // 3 MiB in one line
+  text += std::string(longest, 'x') + "\r\n" + std::string(longest, 'z') + "\ny";
   std::istringstream in(text);
   tx::LineReader r(in, "big");
   std::string_view line;
@@ -70,10 +75,69 @@ TEST(TextioLineReader, LinesAcrossChunksAndLongerThanTheBuffer) {
     ASSERT_TRUE(r.next(line));
     ASSERT_EQ(line, std::string(999, static_cast<char>('a' + i % 26))) << i;
   }
-  ASSERT_TRUE(r.next(line));
-  EXPECT_EQ(line.size(), 3u << 20);
+  EXPECT_EQ(r.require(), std::string(longest, 'x'));
+  EXPECT_EQ(r.require(), std::string(longest, 'z'));
   EXPECT_EQ(r.require(), "y");
-  EXPECT_EQ(r.line_number(), 3002);
+  EXPECT_EQ(r.line_number(), 3003);
+}
+
+// A file without line ends (the zero device, a binary file) must not make
+// the reader grow until memory runs out.
+TEST(TextioLineReader, LineLongerThanTheLongestIsABadValueOfThatLine) {
+  const std::size_t over = tx::LineReader::kMaxLineBytes + 1;
+  const struct {
+    std::string text;
+    long line;
+  } cases[] = {
+      {"a\n" + std::string(over, 'x') + "\nb\n", 2},
+      {"a\n" + std::string(over, 'x'), 2},  // the last line, without its line end
+      {std::string(over, 'x') + "\r\n", 1},
+      {std::string(3u << 20, '\0'), 1},
+  };
+  for (const auto& c : cases) {
+    std::istringstream in(c.text);
+    tx::LineReader r(in, "z");
+    const tx::TextIoError e = tessaro::testing::text_error([&] {
+      std::string_view line;
+      while (r.next(line)) {
+      }
+    });
+    EXPECT_EQ(e.kind(), tx::TextIoError::Kind::BadValue) << c.line;
+    EXPECT_EQ(e.line(), c.line);
+  }
+}
+
+// Every line takes a byte at least: a count the rest of the file cannot hold
+// ends the read at the end of the file, naming the line a line-by-line read
+// would name; without a size nothing is known.
+TEST(TextioLineReader, CountTheRestOfTheFileCannotHoldEndsTheRead) {
+  const std::string text = "3\na\nb\nc\n";
+  const struct {
+    std::optional<std::uint64_t> size;
+    std::uint64_t lines;
+    bool ends;
+  } cases[] = {
+      {8, 3, false},
+      {8, 6, false},  // six bytes left: six empty lines would fit
+      {8, 7, true},
+      {8, std::numeric_limits<std::uint64_t>::max(), true},
+      {std::nullopt, std::numeric_limits<std::uint64_t>::max(), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.lines) + " lines");
+    std::istringstream in(text);
+    tx::LineReader r(in, "n.txt", c.size);
+    EXPECT_EQ(r.require(), "3");
+    if (!c.ends) {
+      EXPECT_NO_THROW(r.require_lines(c.lines));
+      EXPECT_EQ(r.require(), "a");
+      continue;
+    }
+    const tx::TextIoError e = tessaro::testing::text_error([&] { r.require_lines(c.lines); });
+    EXPECT_STREQ(e.what(), "End of file: file n.txt, line 5");
+  }
+  EXPECT_EQ(tx::saturating_product(std::uint64_t{1} << 40, std::uint64_t{1} << 30),
+            std::numeric_limits<std::uint64_t>::max());
 }
 
 TEST(TextioLayout, EveryLayoutOfTheFilesParses) {
