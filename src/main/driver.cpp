@@ -1,5 +1,7 @@
 #include "main/driver.hpp"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <fstream>
 #include <exception>
@@ -12,6 +14,7 @@
 #include "main/banner.hpp"
 #include "report/output_writing.hpp"
 #include "run/run_end.hpp"
+#include "run/threads.hpp"
 #include "input/template_text.hpp"
 #include "textio/textio.hpp"
 #include "topond/topo_to_cube.hpp"
@@ -28,7 +31,7 @@ namespace {
 constexpr const char* kUsageLine = "usage: tessaro INPUT_FILE   (tessaro --help for more)";
 
 constexpr const char* kHelpText =
-    "usage: tessaro INPUT_FILE\n"
+    "usage: tessaro [--threads N] INPUT_FILE\n"
     "\n"
     "Runs the jobs of the keyword template INPUT_FILE:\n"
     "  WFN  properties from a wavefunction (.wfn) on a box grid, written as cube files\n"
@@ -40,6 +43,9 @@ constexpr const char* kHelpText =
     "Exit status: 0 normal end, 1 error stop (message in the report or on the\n"
     "console), 2 unreadable value or early end of a file (message on standard error).\n"
     "\n"
+    "  --threads N run N threads (a whole number from 1 up); by default as many\n"
+    "             as OMP_NUM_THREADS says when it is set, otherwise one per core\n"
+    "             this process may use. The files are the same for any count.\n"
     "  --template print a complete input template to start from\n"
     "  --help     this text\n"
     "  --version  the version\n";
@@ -64,6 +70,27 @@ void run_sections(Run& run) {
   }
 }
 
+// The options before the input file name (--threads N) from argv[first] on:
+// sets the thread count, moves first past them. False after a usage error,
+// which is written to err.
+bool leading_options(int argc, const char* const* argv, int& first, std::ostream& err) {
+  int threads = default_thread_count();
+  while (first < argc && argv[first] != nullptr && std::string_view(argv[first]) == "--threads") {
+    const char* n = first + 1 < argc ? argv[first + 1] : nullptr;
+    const std::string_view text = n ? n : "";
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), threads);
+    if (n == nullptr || error != std::errc() || end != text.data() + text.size() || threads < 1) {
+      err << (n ? "--threads " + std::string(text) + ": the thread count must be a whole number from 1 up"
+                : std::string("--threads: no thread count given"))
+          << '\n' << kUsageLine << '\n';
+      return false;
+    }
+    first += 2;
+  }
+  set_thread_count(threads);
+  return true;
+}
+
 }  // namespace
 
 std::string input_file_name(std::string_view argument) {
@@ -74,11 +101,13 @@ std::string input_file_name(std::string_view argument) {
 }
 
 int tessaro_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-  if (argc < 2 || argv[1] == nullptr) {
+  int first = 1;
+  if (!leading_options(argc, argv, first, err)) return 2;
+  if (argc <= first || argv[first] == nullptr) {
     err << kUsageLine << '\n';
     return 2;
   }
-  const std::string_view argument = argv[1];
+  const std::string_view argument = argv[first];
   if (argument == "--help") {
     out << kHelpText;
     return 0;

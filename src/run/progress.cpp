@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "run/threads.hpp"
+
 namespace tessaro {
 
 bool stderr_is_terminal() { return ::isatty(STDERR_FILENO) == 1; }
@@ -89,6 +91,12 @@ std::string Progress::line_text(const std::string& label, std::size_t done, std:
     out += " left";
   }
   return out;
+}
+
+void Progress::advance_in_parallel(std::size_t n) {
+  if (!enabled_) return;
+  const std::size_t done = parallel_done_.fetch_add(n, std::memory_order_relaxed) + n;
+  if (thread_index() == 0) update(done);
 }
 
 void Progress::check() {

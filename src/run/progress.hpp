@@ -2,6 +2,7 @@
 // Progress of a long pass over a grid on standard error, for a user watching
 // a terminal: "label: 42% done, 0:13 left", rewritten in place with a
 // carriage return a few times per second. Files and report never see it.
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <limits>
@@ -39,6 +40,11 @@ class Progress {
     done_ = done;
     if (done_ >= next_check_) check();
   }
+  // The same from inside a parallel loop: every thread counts into one
+  // shared counter, and only the thread that started the loop looks at the
+  // clock and writes, so the line stays one line. A pass counts either this
+  // way or with advance(), not both.
+  void advance_in_parallel(std::size_t n = 1);
 
   // Ends the line: when a progress line is showing, it is rewritten as
   // "label: 100% done" and closed with a line end. Silent otherwise.
@@ -57,6 +63,7 @@ class Progress {
   std::size_t total_;
   Clock clock_;
   std::size_t done_ = 0;
+  std::atomic<std::size_t> parallel_done_{0};
   std::size_t next_check_ = std::numeric_limits<std::size_t>::max();
   std::size_t stride_ = 1;
   double start_ = 0.0;

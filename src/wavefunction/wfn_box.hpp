@@ -28,6 +28,15 @@ struct WfnSwitches {
 };
 WfnSwitches wfn_switches(const InputVariables& iv);
 
+// The y of every row j and the z of every plane k: the origin's, then one
+// widened step added at a time (y starts again from the origin in every
+// plane), so that row (j, k) has the coordinates that the rows before it
+// reach one after the other: y[2] is (OY + SY) + SY, not OY + 2 SY.
+struct WfnRowPositions {
+  std::vector<double> y, z;
+};
+WfnRowPositions wfn_row_positions(const WfnBox& box);
+
 // The result grids, NX*NY*NZ values each with x fastest; only those of the
 // switches that are set are allocated.
 struct WfnGrids {
@@ -35,7 +44,9 @@ struct WfnGrids {
 };
 
 // Sets up the row buffers of v (whose wfn is read) and evaluates every row of
-// the box into the grids of the switches that are set.
+// the box into the grids of the switches that are set. The rows are spread
+// over the threads, each row computed whole by one thread in a row of its
+// own; v's own row serves the first thread.
 class Progress;
 // `progress`, when given, advances by one per row.
 void wfn_evaluate_box(WfnVar& v, const WfnBox& box, const WfnSwitches& sw, WfnGrids& grids,

@@ -13,6 +13,7 @@
 #include "run/run.hpp"
 #include "run/progress.hpp"
 #include "run/run_end.hpp"
+#include "run/threads.hpp"
 #include "wavefunction/wfn_box.hpp"
 #include "wavefunction/wfn_file.hpp"
 
@@ -26,6 +27,36 @@ void copy_row(const std::vector<double>& row, std::size_t n, std::vector<double>
   std::copy(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(n), grid.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
+// Rows a thread takes at a time.
+constexpr std::size_t kRowsPerChunk = 4;
+
+// The properties of the switches on the row whose geometry `row` holds, into
+// the grids from index `at` on.
+void evaluate_row_into_grids(const WfnVar& v, WfnRow& row, const WfnSwitches& sw, std::size_t at, WfnGrids& grids) {
+  const std::size_t n = row.n;
+  if (sw.gra || sw.lap || sw.ene)
+    moderiv_calc(v, row);
+  else
+    rho_calc(v, row);
+  if (sw.rho) {
+    density_row(v, row, row.sumr.data());
+    copy_row(row.sumr, n, grids.rho_array_wfn, at);
+  }
+  if (sw.gra) {
+    gradient_row(v, row, row.sumr.data());
+    copy_row(row.sumr, n, grids.grad_array_wfn, at);
+  }
+  if (sw.lap) {
+    laplacian_row(v, row, row.sumr.data());
+    copy_row(row.sumr, n, grids.lapl_array_wfn, at);
+  }
+  if (sw.ene) {
+    energy_rows(v, row, row.sumr.data(), row.sumr4.data(), row.sumr2.data(), row.sumr3.data());
+    copy_row(row.sumr, n, grids.g_array_wfn, at);
+    copy_row(row.sumr2, n, grids.v_array_wfn, at);
+    copy_row(row.sumr3, n, grids.h_array_wfn, at);
+  }
+}
 
 // `readwfn`: opens the file named by wfn_inpname and reads it into wfn. A file
 // that cannot be opened or is rejected gets one report line and ends the run
@@ -68,6 +99,24 @@ WfnSwitches wfn_switches(const InputVariables& iv) {
   return sw;
 }
 
+WfnRowPositions wfn_row_positions(const WfnBox& box) {
+  WfnRowPositions p;
+  p.y.resize(count_of(box.n[1]));
+  p.z.resize(count_of(box.n[2]));
+  const double sy = static_cast<double>(box.step[1]), sz = static_cast<double>(box.step[2]);
+  double y = static_cast<double>(box.origin[1]);
+  for (double& at : p.y) {
+    at = y;
+    y = y + sy;
+  }
+  double z = static_cast<double>(box.origin[2]);
+  for (double& at : p.z) {
+    at = z;
+    z = z + sz;
+  }
+  return p;
+}
+
 void wfn_evaluate_box(WfnVar& v, const WfnBox& box, const WfnSwitches& sw, WfnGrids& grids, Progress* progress) {
   const std::size_t nx = count_of(box.n[0]), ny = count_of(box.n[1]), nz = count_of(box.n[2]);
   // An empty box (a count of 0 or less) has no point: its cubes are headers
@@ -79,15 +128,12 @@ void wfn_evaluate_box(WfnVar& v, const WfnBox& box, const WfnSwitches& sw, WfnGr
   check_grid_allocation(box.n[0], box.n[1], box.n[2], sizeof(double) * static_cast<std::size_t>(std::max(ngrids, 1)));
   v.setup(nx, derivs, sw.ene);
 
-  // First row: x in single precision, then widened.
+  // x of every row: in single precision, then widened.
   const float ox = box.origin[0];
   for (std::size_t i = 0; i < nx; ++i) {
     const float xi = static_cast<float>(i) * box.step[0] + ox;
     v.x1[i] = static_cast<double>(xi);
-    v.x2[i] = static_cast<double>(box.origin[1]);
-    v.x3[i] = static_cast<double>(box.origin[2]);
   }
-  v.update_geometry();
   if (!sw.any()) return;
 
   const std::size_t total = nx * ny * nz;
@@ -99,42 +145,26 @@ void wfn_evaluate_box(WfnVar& v, const WfnBox& box, const WfnSwitches& sw, WfnGr
     grids.v_array_wfn.assign(total, 0.0);
     grids.h_array_wfn.assign(total, 0.0);
   }
-  const double sy = static_cast<double>(box.step[1]), sz = static_cast<double>(box.step[2]);
-  for (std::size_t k = 0; k < nz; ++k) {
-    for (std::size_t j = 0; j < ny; ++j) {
-      if (derivs)
-        moderiv_calc(v);
-      else
-        rho_calc(v);
-      const std::size_t at = nx * (j + ny * k);
-      if (sw.rho) {
-        density_row(v, v.sumr.data());
-        copy_row(v.sumr, nx, grids.rho_array_wfn, at);
-      }
-      if (sw.gra) {
-        gradient_row(v, v.sumr.data());
-        copy_row(v.sumr, nx, grids.grad_array_wfn, at);
-      }
-      if (sw.lap) {
-        laplacian_row(v, v.sumr.data());
-        copy_row(v.sumr, nx, grids.lapl_array_wfn, at);
-      }
-      if (sw.ene) {
-        energy_rows(v, v.sumr.data(), v.sumr4.data(), v.sumr2.data(), v.sumr3.data());
-        copy_row(v.sumr, nx, grids.g_array_wfn, at);
-        copy_row(v.sumr2, nx, grids.v_array_wfn, at);
-        copy_row(v.sumr3, nx, grids.h_array_wfn, at);
-      }
-      // y advances by repeated addition of the widened step.
-      for (std::size_t i = 0; i < nx; ++i) v.x2[i] = v.x2[i] + sy;
-      if (j + 1 == ny) {
-        for (std::size_t i = 0; i < nx; ++i) {
-          v.x2[i] = static_cast<double>(box.origin[1]);
-          v.x3[i] = v.x3[i] + sz;
-        }
-      }
-      v.update_geometry();
-      if (progress) progress->advance();
+  const WfnRowPositions positions = wfn_row_positions(box);
+  const std::size_t rows = ny * nz;
+  // The other threads' rows, copies of v's made here: an allocation that
+  // fails inside the parallel loop could not end the run in order.
+  const std::size_t threads = std::min(static_cast<std::size_t>(thread_count()), std::max<std::size_t>(rows, 1));
+  std::vector<WfnRow> others(threads - 1, static_cast<const WfnRow&>(v));
+  const WfnVar& shared = v;
+  TESSARO_OMP(omp parallel num_threads(static_cast<int>(threads)))
+  {
+    const std::size_t t = static_cast<std::size_t>(thread_index());
+    WfnRow& row = t == 0 ? static_cast<WfnRow&>(v) : others[t - 1];
+    // A few rows at a time, so that threads that finish early take more.
+    TESSARO_OMP(omp for schedule(dynamic, kRowsPerChunk))
+    for (std::size_t r = 0; r < rows; ++r) {
+      const std::size_t j = r % ny, k = r / ny;
+      std::fill_n(row.x2.begin(), nx, positions.y[j]);
+      std::fill_n(row.x3.begin(), nx, positions.z[k]);
+      row.update_geometry(shared.wfn);
+      evaluate_row_into_grids(shared, row, sw, nx * r, grids);
+      if (progress) progress->advance_in_parallel();
     }
   }
 }

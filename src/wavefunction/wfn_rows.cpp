@@ -294,52 +294,53 @@ void exp_row(const double* r2, double alpha, std::size_t n, std::size_t np, doub
 }
 
 // Smallest squared distance of each centre from the row.
-void closest_approach(WfnVar& v) {
-  const std::size_t np = v.np, n = v.n;
+void closest_approach(const WfnVar& v, WfnRow& row) {
+  const std::size_t np = row.np, n = row.n;
   for (std::size_t a = 0; a < static_cast<std::size_t>(v.wfn.ncent); ++a) {
     double m = std::numeric_limits<double>::infinity();
-    const double* r = v.r2.data() + a * np;
+    const double* r = row.r2.data() + a * np;
     for (std::size_t k = 0; k < n; ++k) m = std::min(m, r[k]);
-    v.closest_r2[a] = m;
+    row.closest_r2[a] = m;
   }
 }
 
 // Primitives that may pass the cutoff for some orbital somewhere on the row
 // get a slot. A primitive whose bound times its largest coefficient cannot
 // pass is left out of every orbital, exactly as the cutoff would leave it out.
-void select_primitives(WfnVar& v, bool full) {
+void select_primitives(const WfnVar& v, WfnRow& row, bool full) {
   const Wavefunction& w = v.wfn;
-  v.active_prims.clear();
-  std::fill(v.slot_of.begin(), v.slot_of.end(), -1);
-  std::fill(v.shell_exp_slot.begin(), v.shell_exp_slot.end(), -1);
-  std::fill(v.chimax.begin(), v.chimax.end(), 0.0);
+  row.active_prims.clear();
+  std::fill(row.slot_of.begin(), row.slot_of.end(), -1);
+  std::fill(row.shell_exp_slot.begin(), row.shell_exp_slot.end(), -1);
+  std::fill(row.chimax.begin(), row.chimax.end(), 0.0);
   // No points: every maximum stays 0 and nothing contributes.
-  if (v.n == 0) return;
+  if (row.n == 0) return;
   for (std::size_t s = 0; s < v.shells.size(); ++s) {
     const WfnVar::Shell& sh = v.shells[s];
-    term_bounds(sh.alpha, v.closest_r2[static_cast<std::size_t>(sh.centre)], sh.lmax + (full ? 2 : 0),
-                v.term_bound.data() + 6 * s);
+    term_bounds(sh.alpha, row.closest_r2[static_cast<std::size_t>(sh.centre)], sh.lmax + (full ? 2 : 0),
+                row.term_bound.data() + 6 * s);
   }
   for (std::size_t i = 0; i < static_cast<std::size_t>(w.nprims); ++i) {
     const std::size_t s = static_cast<std::size_t>(v.shell_of[i]);
-    const double b = primitive_bound(w.type[i], v.shells[s].alpha, v.term_bound.data() + 6 * s, full);
+    const double b = primitive_bound(w.type[i], v.shells[s].alpha, row.term_bound.data() + 6 * s, full);
     if (b * v.largest_coefficient[i] * 1.0001 <= kContributionCutoff) continue;
-    v.slot_of[i] = static_cast<std::int32_t>(v.active_prims.size());
-    v.active_prims.push_back(static_cast<std::int32_t>(i));
+    row.slot_of[i] = static_cast<std::int32_t>(row.active_prims.size());
+    row.active_prims.push_back(static_cast<std::int32_t>(i));
   }
 }
 
 // One exponential per shell and point, shared by the primitives of a shell
 // (exp of the same argument is the same number).
-void shell_exponentials(WfnVar& v) {
-  const std::size_t np = v.np;
+void shell_exponentials(const WfnVar& v, WfnRow& row) {
+  const std::size_t np = row.np;
   std::size_t nexp = 0;
-  for (std::int32_t i : v.active_prims) {
+  for (std::int32_t i : row.active_prims) {
     const std::int32_t s = v.shell_of[static_cast<std::size_t>(i)];
-    if (v.shell_exp_slot[static_cast<std::size_t>(s)] >= 0) continue;
-    v.shell_exp_slot[static_cast<std::size_t>(s)] = static_cast<std::int32_t>(nexp);
+    if (row.shell_exp_slot[static_cast<std::size_t>(s)] >= 0) continue;
+    row.shell_exp_slot[static_cast<std::size_t>(s)] = static_cast<std::int32_t>(nexp);
     const WfnVar::Shell& sh = v.shells[static_cast<std::size_t>(s)];
-    exp_row(v.r2.data() + static_cast<std::size_t>(sh.centre) * np, sh.alpha, v.n, np, v.shell_exp.data() + nexp * np);
+    exp_row(row.r2.data() + static_cast<std::size_t>(sh.centre) * np, sh.alpha, row.n, np,
+            row.shell_exp.data() + nexp * np);
     ++nexp;
   }
 }
@@ -347,31 +348,32 @@ void shell_exponentials(WfnVar& v) {
 // Primitive values (and derivatives) of the row and their row maxima.
 // Returns the largest |chimax x coefficient|; sets nonfinite when a value on
 // the row is not finite.
-double primitive_rows(WfnVar& v, bool full, bool& nonfinite) {
+double primitive_rows(const WfnVar& v, WfnRow& row, bool full, bool& nonfinite) {
   const Wavefunction& w = v.wfn;
-  const std::size_t np = v.np;
+  const std::size_t np = row.np;
   double largest = 0.0;
-  for (std::size_t j = 0; j < v.active_prims.size(); ++j) {
-    const std::size_t i = static_cast<std::size_t>(v.active_prims[j]);
+  for (std::size_t j = 0; j < row.active_prims.size(); ++j) {
+    const std::size_t i = static_cast<std::size_t>(row.active_prims[j]);
     const std::size_t a = static_cast<std::size_t>(w.ict[i]);
-    const std::size_t exp_slot = static_cast<std::size_t>(v.shell_exp_slot[static_cast<std::size_t>(v.shell_of[i])]);
-    RowArgs args{v.dx.data() + a * np, v.dy.data() + a * np, v.dz.data() + a * np, v.r2.data() + a * np,
-                 v.shell_exp.data() + exp_slot * np, w.sum[i], w.div[i], v.chi.data() + j * np, nullptr, nullptr,
+    const std::size_t shell = static_cast<std::size_t>(v.shell_of[i]);
+    const std::size_t exp_slot = static_cast<std::size_t>(row.shell_exp_slot[shell]);
+    RowArgs args{row.dx.data() + a * np, row.dy.data() + a * np, row.dz.data() + a * np, row.r2.data() + a * np,
+                 row.shell_exp.data() + exp_slot * np, w.sum[i], w.div[i], row.chi.data() + j * np, nullptr, nullptr,
                  nullptr, nullptr, np};
     // Padding points have E = 0, so their values are zeros and never raise
     // the maximum of the row's points.
     RowMax mx;
     if (full) {
-      args.chix = v.chix.data() + j * np;
-      args.chiy = v.chiy.data() + j * np;
-      args.chiz = v.chiz.data() + j * np;
-      args.chid2 = v.chid2.data() + j * np;
+      args.chix = row.chix.data() + j * np;
+      args.chiy = row.chiy.data() + j * np;
+      args.chiz = row.chiz.data() + j * np;
+      args.chid2 = row.chid2.data() + j * np;
       type_entry(w.type[i]).full(args, mx);
     } else {
       type_entry(w.type[i]).value(args, mx);
     }
     const double m = mx.value(nonfinite);
-    v.chimax[i] = m;
+    row.chimax[i] = m;
     largest = std::max(largest, m * v.largest_coefficient[i]);
   }
   return largest;
@@ -381,23 +383,23 @@ double primitive_rows(WfnVar& v, bool full, bool& nonfinite) {
 // |chimax x c| > cutoff, else 0. An unoccupied orbital is passed over only
 // when every orbital value, and every square and product of them that the
 // properties form, is certainly finite (0 times a finite number is 0).
-void row_coefficients(WfnVar& v, bool nonfinite, double largest) {
+void row_coefficients(const WfnVar& v, WfnRow& row, bool nonfinite, double largest) {
   const Wavefunction& w = v.wfn;
-  const std::size_t nact = v.active_prims.size(), ldc = v.nmo_pad;
-  v.row_orbitals.clear();
+  const std::size_t nact = row.active_prims.size(), ldc = v.nmo_pad;
+  row.row_orbitals.clear();
   if (v.skip_unoccupied && !nonfinite && largest * static_cast<double>(nact + 1) <= 1.0e150) {
-    v.row_orbitals = v.occupied_orbitals;
+    row.row_orbitals = v.occupied_orbitals;
   } else {
     for (std::size_t mo = 0; mo < static_cast<std::size_t>(w.nmo); ++mo)
-      v.row_orbitals.push_back(static_cast<std::int32_t>(mo));
+      row.row_orbitals.push_back(static_cast<std::int32_t>(mo));
   }
-  const std::size_t nrow = v.row_orbitals.size();
+  const std::size_t nrow = row.row_orbitals.size();
   for (std::size_t j = 0; j < nact; ++j) {
-    const std::size_t i = static_cast<std::size_t>(v.active_prims[j]);
-    const double m = v.chimax[i];
-    double* c = v.effective_coef.data() + j * ldc;
+    const std::size_t i = static_cast<std::size_t>(row.active_prims[j]);
+    const double m = row.chimax[i];
+    double* c = row.effective_coef.data() + j * ldc;
     for (std::size_t o = 0; o < nrow; ++o) {
-      const double coef = w.coefficient(i, static_cast<std::size_t>(v.row_orbitals[o]));
+      const double coef = w.coefficient(i, static_cast<std::size_t>(row.row_orbitals[o]));
       c[o] = std::fabs(m * coef) > kContributionCutoff ? coef : 0.0;
     }
     for (std::size_t o = nrow; o < ldc; ++o) c[o] = 0.0;
@@ -412,15 +414,15 @@ struct Quantity {
 
 // A value that is not finite would turn a left-out contribution (a zero
 // coefficient times it) into a not-a-number: add term by term instead.
-void accumulate_term_by_term(WfnVar& v, std::span<const Quantity> quantities) {
-  const std::size_t np = v.np, nact = v.active_prims.size(), ldc = v.nmo_pad;
+void accumulate_term_by_term(const WfnVar& v, WfnRow& row, std::span<const Quantity> quantities) {
+  const std::size_t np = row.np, nact = row.active_prims.size(), ldc = v.nmo_pad;
   for (const Quantity& q : quantities) {
     std::vector<double>& out = *q.orbital;
     std::fill(out.begin(), out.end(), 0.0);
-    for (std::size_t o = 0; o < v.row_orbitals.size(); ++o) {
-      double* dst = out.data() + static_cast<std::size_t>(v.row_orbitals[o]) * np;
+    for (std::size_t o = 0; o < row.row_orbitals.size(); ++o) {
+      double* dst = out.data() + static_cast<std::size_t>(row.row_orbitals[o]) * np;
       for (std::size_t j = 0; j < nact; ++j) {
-        const double c = v.effective_coef[j * ldc + o];
+        const double c = row.effective_coef[j * ldc + o];
         if (c == 0.0) continue;
         const double* col = q.prim->data() + j * np;
         for (std::size_t k = 0; k < np; ++k) dst[k] = dst[k] + c * col[k];
@@ -432,42 +434,43 @@ void accumulate_term_by_term(WfnVar& v, std::span<const Quantity> quantities) {
 // Orbitals four at a time. A primitive left out of an orbital has an
 // effective coefficient of 0 there; adding its product (a zero) changes no
 // sum, since a sum started at +0 is never -0.
-void accumulate_in_blocks(WfnVar& v, std::span<const Quantity> quantities) {
-  const std::size_t np = v.np, nact = v.active_prims.size(), ldc = v.nmo_pad;
-  const std::size_t nrow = v.row_orbitals.size();
+void accumulate_in_blocks(const WfnVar& v, WfnRow& row, std::span<const Quantity> quantities) {
+  const std::size_t np = row.np, nact = row.active_prims.size(), ldc = v.nmo_pad;
+  const std::size_t nrow = row.row_orbitals.size();
   for (std::size_t m0 = 0; m0 < nrow; m0 += 4) {
-    v.block_prims.clear();
+    row.block_prims.clear();
     for (std::size_t j = 0; j < nact; ++j) {
-      const double* c = v.effective_coef.data() + j * ldc + m0;
+      const double* c = row.effective_coef.data() + j * ldc + m0;
       if (c[0] != 0.0 || c[1] != 0.0 || c[2] != 0.0 || c[3] != 0.0)
-        v.block_prims.push_back(static_cast<std::int32_t>(j));
+        row.block_prims.push_back(static_cast<std::int32_t>(j));
     }
     for (const Quantity& q : quantities) {
       double* outs[4];
       for (std::size_t o = 0; o < 4; ++o)
-        outs[o] = m0 + o < nrow ? q.orbital->data() + static_cast<std::size_t>(v.row_orbitals[m0 + o]) * np
-                                : v.padding_out.data();
-      accumulate_block(q.prim->data(), np, v.effective_coef.data(), ldc, v.block_prims.data(), v.block_prims.size(),
-                       outs, m0);
+        outs[o] = m0 + o < nrow ? q.orbital->data() + static_cast<std::size_t>(row.row_orbitals[m0 + o]) * np
+                                : row.padding_out.data();
+      accumulate_block(q.prim->data(), np, row.effective_coef.data(), ldc, row.block_prims.data(),
+                       row.block_prims.size(), outs, m0);
     }
   }
 }
 
 // The shared body of both evaluators.
-void evaluate_row(WfnVar& v, bool full) {
-  closest_approach(v);
-  select_primitives(v, full);
-  shell_exponentials(v);
+void evaluate_row(const WfnVar& v, WfnRow& row, bool full) {
+  closest_approach(v, row);
+  select_primitives(v, row, full);
+  shell_exponentials(v, row);
   bool nonfinite = false;
-  const double largest = primitive_rows(v, full, nonfinite);
-  row_coefficients(v, nonfinite, largest);
+  const double largest = primitive_rows(v, row, full, nonfinite);
+  row_coefficients(v, row, nonfinite, largest);
 
-  const Quantity all[5] = {{&v.chi, &v.psi}, {&v.chix, &v.gx}, {&v.chiy, &v.gy}, {&v.chiz, &v.gz}, {&v.chid2, &v.d2}};
+  const Quantity all[5] = {
+      {&row.chi, &row.psi}, {&row.chix, &row.gx}, {&row.chiy, &row.gy}, {&row.chiz, &row.gz}, {&row.chid2, &row.d2}};
   const std::span<const Quantity> quantities(all, full ? 5 : 1);
   if (nonfinite)
-    accumulate_term_by_term(v, quantities);
+    accumulate_term_by_term(v, row, quantities);
   else
-    accumulate_in_blocks(v, quantities);
+    accumulate_in_blocks(v, row, quantities);
 }
 
 }  // namespace
@@ -558,34 +561,34 @@ void WfnVar::setup(std::size_t points, bool with_derivatives, bool with_energy) 
   }
 }
 
-void WfnVar::update_geometry() {
-  for (std::size_t a = 0; a < static_cast<std::size_t>(wfn.ncent); ++a) {
+void WfnRow::update_geometry(const Wavefunction& w) {
+  for (std::size_t a = 0; a < static_cast<std::size_t>(w.ncent); ++a) {
     double* px = dx.data() + a * np;
     double* py = dy.data() + a * np;
     double* pz = dz.data() + a * np;
     double* pr = r2.data() + a * np;
     for (std::size_t k = 0; k < n; ++k) {
-      px[k] = x1[k] - wfn.xc[a];
-      py[k] = x2[k] - wfn.yc[a];
-      pz[k] = x3[k] - wfn.zc[a];
+      px[k] = x1[k] - w.xc[a];
+      py[k] = x2[k] - w.yc[a];
+      pz[k] = x3[k] - w.zc[a];
       pr[k] = px[k] * px[k] + py[k] * py[k] + pz[k] * pz[k];
     }
   }
 }
 
-void moderiv_calc(WfnVar& v) {
-  if (!v.derivatives) throw std::logic_error("moderiv_calc: the derivative buffers were not set up");
-  evaluate_row(v, true);
+void moderiv_calc(const WfnVar& v, WfnRow& row) {
+  if (!row.derivatives) throw std::logic_error("moderiv_calc: the derivative buffers were not set up");
+  evaluate_row(v, row, true);
 }
-void rho_calc(WfnVar& v) { evaluate_row(v, false); }
+void rho_calc(const WfnVar& v, WfnRow& row) { evaluate_row(v, row, false); }
 
-void density_row(const WfnVar& v, double* out) {
-  const std::size_t np = v.np;
+void density_row(const WfnVar& v, const WfnRow& row, double* out) {
+  const std::size_t np = row.np;
   std::fill(out, out + np, 0.0);
-  for (const std::int32_t mi : v.row_orbitals) {
+  for (const std::int32_t mi : row.row_orbitals) {
     const std::size_t m = static_cast<std::size_t>(mi);
     const Vd occ = splat<Vd>(v.wfn.po[m]);
-    const double* p = v.psi.data() + m * np;
+    const double* p = row.psi.data() + m * np;
     for (std::size_t k = 0; k < np; k += kLanes) {
       const Vd pk = load(p + k);
       store(out + k, load(out + k) + (occ * pk) * pk);
@@ -593,54 +596,54 @@ void density_row(const WfnVar& v, double* out) {
   }
 }
 
-void gradient_row(const WfnVar& v, double* out) {
-  const std::size_t np = v.np;
+void gradient_row(const WfnVar& v, const WfnRow& row, double* out) {
+  const std::size_t np = row.np;
   for (std::size_t k = 0; k < np; k += kLanes) {
     Vd gxs = {}, gys = {}, gzs = {};
-    for (const std::int32_t mi : v.row_orbitals) {
+    for (const std::int32_t mi : row.row_orbitals) {
       const std::size_t o = static_cast<std::size_t>(mi) * np + k;
       const std::size_t m = static_cast<std::size_t>(mi);
       const Vd two_n = splat<Vd>(2.0 * v.wfn.po[m]);
-      const Vd t = two_n * load(v.psi.data() + o);
-      gxs = gxs + t * load(v.gx.data() + o);
-      gys = gys + t * load(v.gy.data() + o);
-      gzs = gzs + t * load(v.gz.data() + o);
+      const Vd t = two_n * load(row.psi.data() + o);
+      gxs = gxs + t * load(row.gx.data() + o);
+      gys = gys + t * load(row.gy.data() + o);
+      gzs = gzs + t * load(row.gz.data() + o);
     }
     const Vd s = gxs * gxs + gys * gys + gzs * gzs;
     for (std::size_t l = 0; l < kLanes; ++l) out[k + l] = std::sqrt(s[l]);
   }
 }
 
-void laplacian_row(const WfnVar& v, double* out) {
-  const std::size_t np = v.np;
+void laplacian_row(const WfnVar& v, const WfnRow& row, double* out) {
+  const std::size_t np = row.np;
   std::fill(out, out + np, 0.0);
-  for (const std::int32_t mi : v.row_orbitals) {
+  for (const std::int32_t mi : row.row_orbitals) {
     const std::size_t m = static_cast<std::size_t>(mi);
     const Vd two_n = splat<Vd>(2.0 * v.wfn.po[m]);
     const std::size_t o = m * np;
     for (std::size_t k = 0; k < np; k += kLanes) {
-      const Vd a = load(v.gx.data() + o + k), b = load(v.gy.data() + o + k), c = load(v.gz.data() + o + k);
+      const Vd a = load(row.gx.data() + o + k), b = load(row.gy.data() + o + k), c = load(row.gz.data() + o + k);
       const Vd q = a * a + b * b + c * c;
-      const Vd pl = load(v.psi.data() + o + k) * load(v.d2.data() + o + k) + q;
+      const Vd pl = load(row.psi.data() + o + k) * load(row.d2.data() + o + k) + q;
       store(out + k, load(out + k) + two_n * pl);
     }
   }
 }
 
-void energy_rows(const WfnVar& v, double* g, double* lap, double* pot, double* tot) {
-  const std::size_t np = v.np;
+void energy_rows(const WfnVar& v, const WfnRow& row, double* g, double* lap, double* pot, double* tot) {
+  const std::size_t np = row.np;
   std::fill(g, g + np, 0.0);
   std::fill(lap, lap + np, 0.0);
-  for (const std::int32_t mi : v.row_orbitals) {
+  for (const std::int32_t mi : row.row_orbitals) {
     const std::size_t m = static_cast<std::size_t>(mi);
     const Vd half_n = splat<Vd>(0.5 * v.wfn.po[m]);
     const Vd two_n = splat<Vd>(2.0 * v.wfn.po[m]);
     const std::size_t o = m * np;
     for (std::size_t k = 0; k < np; k += kLanes) {
-      const Vd a = load(v.gx.data() + o + k), b = load(v.gy.data() + o + k), c = load(v.gz.data() + o + k);
+      const Vd a = load(row.gx.data() + o + k), b = load(row.gy.data() + o + k), c = load(row.gz.data() + o + k);
       const Vd q = a * a + b * b + c * c;
       store(g + k, load(g + k) + half_n * q);
-      const Vd pl = load(v.psi.data() + o + k) * load(v.d2.data() + o + k) + q;
+      const Vd pl = load(row.psi.data() + o + k) * load(row.d2.data() + o + k) + q;
       store(lap + k, load(lap + k) + pl * two_n);
     }
   }

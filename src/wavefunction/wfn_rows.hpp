@@ -1,7 +1,8 @@
 #pragma once
-// `wfn_var`: the wavefunction, the row geometry and the row buffers of the
-// WFN section, and the row evaluators `moderiv_calc` / `rho_calc` with the
-// density, gradient-magnitude, Laplacian and energy-density rows.
+// `wfn_var`: the wavefunction and its tables, the row geometry and the row
+// buffers of the WFN section, and the row evaluators `moderiv_calc` /
+// `rho_calc` with the density, gradient-magnitude, Laplacian and
+// energy-density rows.
 //
 // Buffers hold one row of points with the point index fastest; every row
 // buffer is padded to a multiple of kRowPad points (the padding points have
@@ -35,9 +36,13 @@ PrimitivePoint primitive_point(int t, double X, double Y, double Z, double R2, d
 // The value alone, as `rho_calc` forms it (M E, the exponential itself for s).
 double primitive_value_point(int t, double X, double Y, double Z, double E);
 
-struct WfnVar {
-  Wavefunction wfn;
+struct WfnVar;
 
+// One row of points being evaluated: its geometry and every buffer the
+// evaluators fill. Threads evaluate rows side by side, each in a WfnRow of
+// its own (a copy of the first one, allocated once); the wavefunction and
+// the tables of WfnVar are shared and only read.
+struct WfnRow {
   // Row geometry, filled by the driver: n points (NX), np padded.
   std::size_t n = 0;
   std::size_t np = 0;
@@ -45,10 +50,6 @@ struct WfnVar {
   std::vector<double> dx, dy, dz, r2;  // [a * np + k]
 
   bool derivatives = false;  // the buffers of moderiv_calc are allocated
-  // Orbitals of occupation 0 add exact zeros to every property, so their
-  // buffers are not filled when this is set (unless a value on the row is not
-  // finite); the row computations then pass over them.
-  bool skip_unoccupied = true;
   std::vector<std::int32_t> row_orbitals;  // orbitals filled on the current row, ascending
 
   // Primitive buffers of the current row, [slot * np + k]; only primitives
@@ -58,7 +59,6 @@ struct WfnVar {
   std::vector<std::int32_t> slot_of;  // by stored primitive
 
   // Orbital buffers [m * np + k], for nmo orbitals padded to a multiple of 4.
-  std::size_t nmo_pad = 0;
   std::vector<double> psi, gx, gy, gz, d2;
 
   // Row results (`sumr` always; the other three only with the energy
@@ -67,22 +67,6 @@ struct WfnVar {
   // energy densities use.
   std::vector<double> sumr, sumr2, sumr3, sumr4;
 
-  // Allocates every row buffer for rows of n points (checked against the
-  // memory limit first) and precomputes the per-primitive tables.
-  void setup(std::size_t points, bool with_derivatives, bool with_energy);
-  // Recomputes dx, dy, dz, r2 from x1, x2, x3.
-  void update_geometry();
-
-  // Engine tables, built by setup().
-  struct Shell {
-    std::int32_t centre;
-    double alpha;
-    int lmax;  // largest angular momentum L of its primitives
-  };
-  std::vector<Shell> shells;                    // stored primitives of one centre and exponent
-  std::vector<std::int32_t> shell_of;           // by stored primitive
-  std::vector<double> largest_coefficient;      // by stored primitive: largest |coefficient| over the orbitals
-  std::vector<std::int32_t> occupied_orbitals;  // orbitals with non-zero occupation, ascending
   // Scratch of the engine, rebuilt on every row.
   std::vector<double> closest_r2;            // by centre: smallest r2 on the row
   std::vector<double> term_bound;            // [shell * 6 + p]: bound of r^p exp(-alpha r^2) on the row
@@ -92,19 +76,49 @@ struct WfnVar {
   std::vector<double> effective_coef;        // [slot * nmo_pad + o]: coefficient in row orbital o, 0 when cut off
   std::vector<std::int32_t> block_prims;     // slots with a coefficient in the current block of four orbitals
   std::vector<double> padding_out;           // output of the padding orbitals of a block, never read
+
+  // Recomputes dx, dy, dz, r2 from x1, x2, x3 and the nuclei of w.
+  void update_geometry(const Wavefunction& w);
+};
+
+// `wfn_var`: the wavefunction and the tables the evaluators build from it,
+// with the row of the first (or only) thread.
+struct WfnVar : WfnRow {
+  Wavefunction wfn;
+
+  // Orbitals of occupation 0 add exact zeros to every property, so their
+  // buffers are not filled when this is set (unless a value on the row is not
+  // finite); the row computations then pass over them.
+  bool skip_unoccupied = true;
+
+  // Allocates every row buffer for rows of n points (checked against the
+  // memory limit first) and precomputes the per-primitive tables.
+  void setup(std::size_t points, bool with_derivatives, bool with_energy);
+
+  // Engine tables, built by setup().
+  struct Shell {
+    std::int32_t centre;
+    double alpha;
+    int lmax;  // largest angular momentum L of its primitives
+  };
+  std::size_t nmo_pad = 0;                      // nmo padded to a multiple of 4
+  std::vector<Shell> shells;                    // stored primitives of one centre and exponent
+  std::vector<std::int32_t> shell_of;           // by stored primitive
+  std::vector<double> largest_coefficient;      // by stored primitive: largest |coefficient| over the orbitals
+  std::vector<std::int32_t> occupied_orbitals;  // orbitals with non-zero occupation, ascending
 };
 
 // Orbital values (and with moderiv_calc gradients and Laplacians) of the
-// current row.
-void moderiv_calc(WfnVar& v);
-void rho_calc(WfnVar& v);
+// current row of `row`; `v` is only read, so threads may share it.
+void moderiv_calc(const WfnVar& v, WfnRow& row);
+void rho_calc(const WfnVar& v, WfnRow& row);
 
-// The properties computed from the orbital buffers, one value per
+// The properties computed from the orbital buffers of a row, one value per
 // point of the row (out has np entries).
-void density_row(const WfnVar& v, double* out);
-void gradient_row(const WfnVar& v, double* out);
-void laplacian_row(const WfnVar& v, double* out);
+void density_row(const WfnVar& v, const WfnRow& row, double* out);
+void gradient_row(const WfnVar& v, const WfnRow& row, double* out);
+void laplacian_row(const WfnVar& v, const WfnRow& row, double* out);
 // G into g, the Laplacian into lap, V into pot, H into tot.
-void energy_rows(const WfnVar& v, double* g, double* lap, double* pot, double* tot);
+void energy_rows(const WfnVar& v, const WfnRow& row, double* g, double* lap, double* pot, double* tot);
 
 }  // namespace tessaro

@@ -78,7 +78,7 @@ TEST_F(DriverRun, CommandLine) {
 
   r = run_program({"--help"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("usage: tessaro INPUT_FILE\n", 0), 0u);
+  EXPECT_EQ(r.out.rfind("usage: tessaro [--threads N] INPUT_FILE\n", 0), 0u);
   r = run_program({"--version"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "tessaro " + project_version() + "\n");

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "run/threads.hpp"
 
 namespace tessaro {
 namespace {
@@ -80,6 +85,41 @@ TEST(Progress, ShortPassAndInterruptedPass) {
     p.advance();
   }
   EXPECT_EQ(cut.str(), "\rRDG: 25% done, 0:06 left\n");
+}
+
+// In a parallel loop every thread counts and only the first writes: the
+// lines follow one another whole, never going back, and the count of all
+// threads reaches the total.
+TEST(Progress, FromEveryThreadOfAParallelLoopOneLineAtATime) {
+  std::ostringstream err;
+  double now = 0.0;  // the clock moves a little each time it is asked
+  Progress p(err, true, "WFN rows", 4000, [&now] { return now += 0.01; });
+  set_thread_count(4);
+  // A static schedule gives the first thread a quarter of the rows, so it
+  // surely looks at the clock often enough to write.
+  TESSARO_OMP(omp parallel for schedule(static))
+  for (int r = 0; r < 4000; ++r) p.advance_in_parallel();
+  p.finish();
+  const std::string text = err.str();
+  ASSERT_FALSE(text.empty());
+  ASSERT_EQ(text.back(), '\n');
+  const std::regex line(R"(WFN rows: ([0-9]+)% done(, [0-9]+:[0-9][0-9] left)? *)");
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at < text.size() - 1;) {
+    ASSERT_EQ(text[at], '\r') << text;
+    const std::size_t next = std::min(text.find('\r', at + 1), text.size() - 1);
+    lines.push_back(text.substr(at + 1, next - at - 1));
+    at = next;
+  }
+  ASSERT_GE(lines.size(), 2u) << text;
+  int last = 0;
+  for (const std::string& l : lines) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(l, m, line)) << l;
+    EXPECT_GE(std::stoi(m[1]), last) << text;
+    last = std::stoi(m[1]);
+  }
+  EXPECT_EQ(last, 100);
 }
 
 TEST(Progress, LineTexts) {

@@ -80,13 +80,25 @@ TEST(WfnPropBox, OriginAndXRowInSinglePrecision) {
         EXPECT_EQ(box.origin[0], c - ((count - 1.0f) * 0.5f) * step);
       }
   EXPECT_GE(discriminating, 1);
-  // y and z advance by repeated addition of the widened step.
-  iv.wfn_risp = {1, 0, 0, 0};
-  set_box(iv, {0.0f, 0.0f, 0.0f}, {1, 3, 2}, {0.1f, 0.1f, 0.1f});
-  evaluate(v.wfn, iv, &v);
+  // y and z advance by repeated addition of the widened step, y from the
+  // origin again in every plane. A step below half a unit in the last place
+  // of y leaves y where it is; the origin plus a multiple of the step would
+  // move on.
+  set_box(iv, {0.3f, 1.0f, -0.9f}, {1, 40, 3}, {0.1f, 1.0e-17f, 0.17f});
   box = tessaro::wfn_box(iv);
-  EXPECT_EQ(v.x2[0], static_cast<double>(box.origin[1]));  // reset after the plane
-  EXPECT_EQ(v.x3[0], static_cast<double>(box.origin[2]) + 0.1f + 0.1f);
+  const tessaro::WfnRowPositions at = tessaro::wfn_row_positions(box);
+  ASSERT_EQ(at.y.size(), 40u);
+  ASSERT_EQ(at.z.size(), 3u);
+  const double sy = 1.0e-17f, sz = 0.17f;
+  EXPECT_EQ(at.z[0], static_cast<double>(box.origin[2]));
+  EXPECT_EQ(at.z[2], (static_cast<double>(box.origin[2]) + sz) + sz);
+  int multiples = 0;
+  double y = box.origin[1];
+  for (std::size_t j = 0; j < at.y.size(); ++j, y = y + sy) {
+    EXPECT_EQ(at.y[j], y) << j;
+    if (at.y[j] != box.origin[1] + static_cast<double>(j) * sy) ++multiples;
+  }
+  EXPECT_GE(multiples, 1);
 }
 
 TEST(WfnPropFiles, EverySwitchCombinationWritesItsFilesOnly) {
@@ -194,10 +206,10 @@ TEST(WfnPropFiles, ValuesInCubeOrderAndDensitySources) {
     v.x2[i] = static_cast<double>(box.origin[1]) + 0.6f + 0.6f;
     v.x3[i] = static_cast<double>(box.origin[2]) + 0.5f;
   }
-  v.update_geometry();
-  tessaro::moderiv_calc(v);
+  v.update_geometry(v.wfn);
+  tessaro::moderiv_calc(v, v);
   std::vector<double> rho(v.np);
-  tessaro::density_row(v, rho.data());
+  tessaro::density_row(v, v, rho.data());
   for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(with_lap.rho_array_wfn[i + 5 * (2 + 4 * 1)], rho[i]) << i;
 }
 

@@ -84,11 +84,11 @@ int differences(const std::vector<double>& engine, std::size_t np, const std::ve
 std::vector<double> properties(WfnVar& v, bool full) {
   const std::size_t np = v.np;
   std::vector<double> out(np * (full ? 6 : 1), 0.0);
-  tessaro::density_row(v, out.data());
+  tessaro::density_row(v, v, out.data());
   if (full) {
-    tessaro::gradient_row(v, out.data() + np);
-    tessaro::laplacian_row(v, out.data() + 2 * np);
-    tessaro::energy_rows(v, out.data() + 3 * np, v.sumr4.data(), out.data() + 4 * np, out.data() + 5 * np);
+    tessaro::gradient_row(v, v, out.data() + np);
+    tessaro::laplacian_row(v, v, out.data() + 2 * np);
+    tessaro::energy_rows(v, v, out.data() + 3 * np, v.sumr4.data(), out.data() + 4 * np, out.data() + 5 * np);
   }
   return out;
 }
@@ -119,12 +119,12 @@ void compare_rows(const tessaro::Wavefunction& w, std::size_t points, const std:
     int checked = 0;
     for (const auto& [y, z] : rows) {
       for (std::size_t i = 0; i < points; ++i) v.x2[i] = u.x2[i] = y, v.x3[i] = u.x3[i] = z;
-      v.update_geometry();
-      u.update_geometry();
+      v.update_geometry(v.wfn);
+      u.update_geometry(u.wfn);
       if (full)
-        tessaro::moderiv_calc(v), tessaro::moderiv_calc(u);
+        tessaro::moderiv_calc(v, v), tessaro::moderiv_calc(u, u);
       else
-        tessaro::rho_calc(v), tessaro::rho_calc(u);
+        tessaro::rho_calc(v, v), tessaro::rho_calc(u, u);
       EXPECT_EQ(differences(properties(v, full), 1, properties(u, full), 1, v.np * (full ? 6 : 1)), 0)
           << name << " properties y " << y << " z " << z;
       const Reference r = reference_row(v, full);
@@ -222,8 +222,8 @@ TEST(WfnRowsCutoff, EqualityLeavesOutAndZeroCoefficientNeverCounts) {
     ASSERT_EQ(std::fabs(chimax * v.wfn.coo[0]), 1.0e-10);
     ASSERT_GT(std::fabs(chimax * v.wfn.coo[2]), 1.0e-10);
     v.setup(1, full, false);
-    v.update_geometry();
-    full ? tessaro::moderiv_calc(v) : tessaro::rho_calc(v);
+    v.update_geometry(v.wfn);
+    full ? tessaro::moderiv_calc(v, v) : tessaro::rho_calc(v, v);
     EXPECT_EQ(v.psi[0 * v.np], std::exp(-0.0) * 1.0) << "orbital 1: primitive 1 at the cutoff is left out";
     EXPECT_EQ(v.psi[1 * v.np], v.wfn.coo[2]) << "orbital 2: just above the cutoff counts";
     EXPECT_EQ(std::bit_cast<std::uint64_t>(v.psi[2 * v.np]), 0u) << "orbital 3: all zero gives +0";
@@ -280,8 +280,8 @@ TEST(WfnRowsEngine, NonFiniteValuesTakeTheTermByTermPath) {
   v.setup(6, true, false);
   for (std::size_t i = 0; i < 6; ++i) v.x1[i] = -3.0 + i, v.x2[i] = 0.1, v.x3[i] = 0.2;
   v.x1[5] = 1e200;
-  v.update_geometry();
-  tessaro::moderiv_calc(v);
+  v.update_geometry(v.wfn);
+  tessaro::moderiv_calc(v, v);
   const Reference r = reference_row(v, true);
   EXPECT_TRUE(std::isnan(r.d2[5]));
   EXPECT_EQ(differences(v.psi, v.np, r.psi, 6, 10), 0);
@@ -296,13 +296,13 @@ TEST(WfnRowsEngine, EmptyRowAndNoOrbitalContribution) {
   v.wfn = wfn_test::read_path(wfn_test::test_data() + "/water_dimer.wfn");
   v.setup(9, true, false);
   for (std::size_t i = 0; i < 9; ++i) v.x1[i] = 500.0 + i, v.x2[i] = 300.0, v.x3[i] = -200.0;
-  v.update_geometry();
-  tessaro::moderiv_calc(v);
+  v.update_geometry(v.wfn);
+  tessaro::moderiv_calc(v, v);
   for (const auto* b : {&v.psi, &v.gx, &v.gy, &v.gz, &v.d2})
     for (std::size_t m = 0; m < 10; ++m)
       for (std::size_t k = 0; k < 9; ++k) EXPECT_EQ(std::bit_cast<std::uint64_t>((*b)[m * v.np + k]), 0u);
   std::vector<double> out(v.np, -1.0);
-  tessaro::density_row(v, out.data());
+  tessaro::density_row(v, v, out.data());
   EXPECT_EQ(out[0], 0.0);
 }
 
@@ -314,13 +314,13 @@ TEST(WfnRowsProperties, OneSOrbitalDensityAndGradient) {
   v.wfn = wfn_test::read_text(wfn_test::wfn_text(wfn_test::simple_content({1}, {alpha})));
   v.setup(5, true, true);
   for (std::size_t i = 0; i < 5; ++i) v.x1[i] = 0.3 * static_cast<double>(i), v.x2[i] = 0.2, v.x3[i] = -0.1;
-  v.update_geometry();
-  tessaro::moderiv_calc(v);
+  v.update_geometry(v.wfn);
+  tessaro::moderiv_calc(v, v);
   std::vector<double> rho(v.np), grad(v.np), lap(v.np), g(v.np), l2(v.np), pot(v.np), tot(v.np);
-  tessaro::density_row(v, rho.data());
-  tessaro::gradient_row(v, grad.data());
-  tessaro::laplacian_row(v, lap.data());
-  tessaro::energy_rows(v, g.data(), l2.data(), pot.data(), tot.data());
+  tessaro::density_row(v, v, rho.data());
+  tessaro::gradient_row(v, v, grad.data());
+  tessaro::laplacian_row(v, v, lap.data());
+  tessaro::energy_rows(v, v, g.data(), l2.data(), pot.data(), tot.data());
   for (std::size_t i = 0; i < 5; ++i) {
     const double r2 = v.r2[i], r = std::sqrt(r2), e2 = std::exp(-2 * alpha * r2);
     EXPECT_NEAR(rho[i], 2 * e2, 1e-15) << i;
