@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "support/examples.hpp"
 #include "support/files.hpp"
 #include "support/program.hpp"
 #include "support/temp_folder.hpp"
@@ -20,40 +22,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// "<root>/tests/data" -> "<root>/examples"
-fs::path examples_root() { return fs::path(TESSARO_TEST_DATA).parent_path().parent_path() / "examples"; }
-
-// The names in backquotes on the list items under "## Files that come out".
-std::vector<std::string> listed_outputs(const std::string& readme) {
-  std::vector<std::string> names;
-  bool in_list = false;
-  for (const std::string& line : lines_of(readme)) {
-    if (line.rfind("## ", 0) == 0) {
-      in_list = line == "## Files that come out";
-      continue;
-    }
-    if (!in_list) continue;
-    std::size_t p = 0;
-    while ((p = line.find('`', p)) != std::string::npos) {
-      const std::size_t q = line.find('`', p + 1);
-      if (q == std::string::npos) break;
-      names.push_back(line.substr(p + 1, q - p - 1));
-      p = q + 1;
-    }
-  }
-  return names;
-}
-
-// A temporary folder holding copies of the example's input files, the
-// working directory while it lives.
+// A temporary folder holding copies of the example's input files (those its
+// README lists), the working directory while it lives.
 class ExampleFolder {
  public:
   explicit ExampleFolder(const std::string& example) : source_(examples_root() / example) {
-    for (const auto& entry : fs::directory_iterator(source_)) {
-      const std::string name = entry.path().filename().string();
-      if (!entry.is_regular_file() || name == "README.md" || name == "make_files.py") continue;
+    for (const std::string& name : example_inputs(source_)) {
       inputs_.insert(name);
-      fs::copy_file(entry.path(), folder_.path() / name);
+      fs::copy_file(source_ / name, folder_.path() / name);
     }
   }
 
@@ -79,7 +55,7 @@ void run_and_check_outputs(const ExampleFolder& folder, const std::string& input
   ASSERT_EQ(folder.inputs().count(input), 1u) << input;
   ASSERT_EQ(folder.run(input), 0) << read_file(folder.dir() / "console.txt");
 
-  const std::vector<std::string> outputs = listed_outputs(readme);
+  const std::vector<std::string> outputs = readme_list(readme, "Files that come out");
   ASSERT_FALSE(outputs.empty()) << "README lists no output files";
   for (const std::string& name : outputs) {
     EXPECT_EQ(folder.inputs().count(name), 0u) << name << " is both an input and an output";
@@ -183,6 +159,33 @@ TEST(ExamplesRun, TopConvertsBothGridsWithTheEightAtomsOfTheCell) {
     EXPECT_EQ(lines[3].substr(0, 5), "   24") << cube;
     // Four Mg and four O, face-centred: Mg at (a/2, a/2, 0) in bohr.
     EXPECT_EQ(lines[8], "   12   12.000000    3.984488    3.984488    0.000000") << cube;
+  }
+}
+
+
+// The tests copy only the files an example's README lists as its inputs, so
+// the outputs a user's runs leave in the folder never become inputs. The list
+// must name every file the folder is made of (what git keeps there, besides
+// its notes and the script that wrote the inputs) and every one must exist.
+TEST(ExamplesRun, EveryFolderListsItsInputFiles) {
+  for (const std::string& example : example_folders()) {
+    const fs::path folder = examples_root() / example;
+    const std::vector<std::string> listed = example_inputs(folder);
+    EXPECT_FALSE(listed.empty()) << example << ": README lists no input files";
+    for (const std::string& name : listed) EXPECT_TRUE(fs::is_regular_file(folder / name)) << example << ": " << name;
+    std::set<std::string> tracked;
+    const std::string command = "git -C '" + folder.string() + "' ls-files 2>/dev/null";
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char line[4096];
+      while (std::fgets(line, sizeof line, pipe)) {
+        std::string name(line);
+        while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+        if (!name.ends_with(".md") && name != "make_files.py" && name.find('/') == std::string::npos) tracked.insert(name);
+      }
+      pclose(pipe);
+    }
+    if (tracked.empty()) continue;  // not a git checkout
+    EXPECT_EQ(tracked, std::set<std::string>(listed.begin(), listed.end())) << example;
   }
 }
 

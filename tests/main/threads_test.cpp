@@ -21,6 +21,7 @@
 
 #include "grid/grid_files.hpp"
 #include "run/threads.hpp"
+#include "support/examples.hpp"
 #include "support/files.hpp"
 #include "support/program.hpp"
 #include "support/temp_folder.hpp"
@@ -75,42 +76,14 @@ void expect_same_files_for_any_thread_count(const fs::path& inputs, const std::s
   }
 }
 
-// The files an example is made of: those git keeps in its folder (a folder
-// where the example was run also holds its outputs); without git, every file.
-std::vector<std::string> example_files(const fs::path& dir) {
-  std::vector<std::string> names;
-  const std::string command = "git -C '" + dir.string() + "' ls-files 2>/dev/null";
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char line[4096];
-    while (std::fgets(line, sizeof line, pipe)) {
-      std::string name(line);
-      while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
-      if (!name.empty() && name.find('/') == std::string::npos) names.push_back(name);
-    }
-    pclose(pipe);
-  }
-  if (names.empty())
-    for (const auto& entry : fs::directory_iterator(dir))
-      if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
-  return names;
-}
-
-std::vector<std::string> example_folders() {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(source_root() / "examples"))
-    if (entry.is_directory()) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class ThreadsExample : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ThreadsExample, EveryFileTheSameForAnyThreadCount) {
   TempFolder folder;
-  const fs::path source = source_root() / "examples" / GetParam();
+  const fs::path source = examples_root() / GetParam();
   fs::create_directory("inputs");
   std::string input;
-  for (const std::string& name : example_files(source)) {
+  for (const std::string& name : example_inputs(source)) {
     fs::copy_file(source / name, fs::path("inputs") / name);
     if (name.ends_with(".inp")) input = name;
   }
