@@ -265,6 +265,9 @@ void read_top_section(Run& run, TemplateLines& lines) {
       v.n_grid = n;
     } else {
       run.report_line("TOPOND FILE CONVERSION SECTION: problem in reading the number of input grid files");
+      // The section then converts no grid: said where the user looks too.
+      run.console_line("TOPOND FILE CONVERSION SECTION: the number of input grid files (N_OF_GRIDS) cannot be read,"
+                       " no grid file will be converted");
     }
   }
   if (v.n_grid > 3) {

@@ -78,6 +78,9 @@ ReadStatus read_translation(const OperationText& s, std::size_t first, std::size
       ReadStatus status = read_integer(s.slice(k, q - 1), numerator);
       if (status != ReadStatus::Ok) return status;
       const std::size_t m2 = skip_digits(s, q + 1);
+      // A slash without digits after it (x+1/) is a bad value, not the end of
+      // the line.
+      if (m2 == q + 1) return ReadStatus::Error;
       status = read_integer(m2 > end_of_text ? s.slice(q + 1, e) : s.slice(q + 1, m2 - 1), denominator);
       if (status != ReadStatus::Ok) return status;
       // A zero denominator would put the atoms at infinity: refused as a bad value.

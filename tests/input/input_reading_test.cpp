@@ -521,6 +521,7 @@ TEST_F(InputTemplate, TopGridCount) {
   EXPECT_EQ(r.status, -1);
   EXPECT_EQ(read_file("report.txt"),
             line("TOPOND FILE CONVERSION SECTION: problem in reading the number of input grid files"));
+  EXPECT_NE(r.console.find("no grid file will be converted"), std::string::npos) << r.console;
   EXPECT_EQ(r.v.n_grid, 0);
   EXPECT_EQ(r.v.grd_top_name1, padded("", 30));
   EXPECT_EQ(r.v.crys_out, padded("crystal.out", 30));

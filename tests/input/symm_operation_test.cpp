@@ -76,8 +76,9 @@ TEST(InputSymmOperation, MalformedNumbersFailAsReads) {
   EXPECT_EQ(parse_symm_operation("2x,y,z", op), ReadStatus::Error);
   EXPECT_EQ(parse_symm_operation("x,y,z+1a", op), ReadStatus::Error);
   // A fraction without a denominator, or with a zero one.
-  EXPECT_NE(parse_symm_operation("x+1/,y,z", op), ReadStatus::Ok);
-  EXPECT_NE(parse_symm_operation("x,y,z+1/", op), ReadStatus::Ok);
+  EXPECT_EQ(parse_symm_operation("x+1/,y,z", op), ReadStatus::Error);
+  EXPECT_EQ(parse_symm_operation("x,y,z+1/", op), ReadStatus::Error);
+  EXPECT_EQ(parse_symm_operation("x,y,z+1/ 2", op), ReadStatus::Error);
   EXPECT_EQ(parse_symm_operation("x+1/0,y,z", op), ReadStatus::Error);
   // A numerator beyond a 4-byte integer.
   EXPECT_NE(parse_symm_operation("x+99999999999/2,y,z", op), ReadStatus::Ok);
