@@ -424,6 +424,13 @@ TEST(CrystalOutput, SharedDataAtomsWhereCrystalPrintsThem) {
     EXPECT_LT(largest_error(atoms, printed_atoms(text), cell.lattice), 1e-4) << c.file << ", " << c.atoms;
   }
 
+  // Primitive lattices print no matrix and keep today's arithmetic to the bit:
+  // dry ice O at 0.1233375230529 of a 5.46540887 angstrom cube, 1.2738457 bohr.
+  EXPECT_FALSE(scan(read_file(quartz), quartz).conventional.has_value());
+  const CrystalCell dry_ice = scan(read_file(ice), ice);
+  EXPECT_FALSE(dry_ice.conventional.has_value());
+  EXPECT_EQ(cube_atoms(dry_ice, identity, ice)[1].x, 1.2738456726074219f);
+
   // ZIF-8 atom 1 (N, fractions 0.08999523, 0.47131159, -0.18224720 of the
   // 17.06628113 A cube) where CRYSTAL has it; the printed vectors stay as read.
   const CrystalCell cell = scan(read_file(zif), zif);
