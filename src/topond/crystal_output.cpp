@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <string_view>
 
 #include "run/run_end.hpp"
@@ -33,9 +34,9 @@ bool starts_with(const std::string& line, std::string_view heading) {
 
 // What a centred lattice prints between its atoms and its lattice vectors.
 struct Centring {
-  long matrix_line = 0;  // of the nine numbers; 0: no matrix printed
+  long matrix_line = 0;            // of the nine numbers; 0: no matrix printed
   std::array<double, 9> matrix{};  // M(1,1) M(1,2) M(1,3) M(2,1) ..., row by row
-  long cell_line = 0;  // of A B C ALPHA BETA GAMMA; 0: no crystallographic cell
+  long cell_line = 0;              // of A B C ALPHA BETA GAMMA; 0: no crystallographic cell
   std::array<double, 6> cell{};
 };
 

@@ -407,13 +407,13 @@ TEST(CrystalOutput, SharedDataAtomsWhereCrystalPrintsThem) {
       {zif, identity, 8},
       {zif, cubic(true, {{0, 0, 0}, {0.5, 0.5, 0.5}}), 8 * 48},  // I -4 3 m
       {ice, identity, 2},
-      {ice, with_inversion(parsed({"x,y,z", "-x+1/2,-y,z+1/2", "-x,y+1/2,-z+1/2", "x+1/2,-y+1/2,-z", "z,x,y",
-                                   "z+1/2,-x+1/2,-y", "-z+1/2,-x,y+1/2", "-z,x+1/2,-y+1/2", "y,z,x",
-                                   "-y,z+1/2,-x+1/2", "y+1/2,-z+1/2,-x", "-y+1/2,-z,x+1/2"})),
+      {ice,
+       with_inversion(parsed({"x,y,z", "-x+1/2,-y,z+1/2", "-x,y+1/2,-z+1/2", "x+1/2,-y+1/2,-z", "z,x,y",
+                              "z+1/2,-x+1/2,-y", "-z+1/2,-x,y+1/2", "-z,x+1/2,-y+1/2", "y,z,x", "-y,z+1/2,-x+1/2",
+                              "y+1/2,-z+1/2,-x", "-y+1/2,-z,x+1/2"})),
        2 * 24},  // P a -3
       {quartz, identity, 2},
-      {quartz,
-       parsed({"x,y,z", "-y,x-y,z+2/3", "-x+y,-x,z+1/3", "x-y,-y,-z", "-x,-x+y,-z+1/3", "y,x,-z+2/3"}),
+      {quartz, parsed({"x,y,z", "-y,x-y,z+2/3", "-x+y,-x,z+1/3", "x-y,-y,-z", "-x,-x+y,-z+1/3", "y,x,-z+2/3"}),
        2 * 6},  // P 32 2 1 with the origin shifted by 2/3 along z, as the file's SYMMOPS table has it
   };
   for (const auto& c : cases) {
