@@ -201,6 +201,7 @@ std::vector<Row> table() {
   const std::string gau_grad = data("analysis/gau_grad.cube");
   const std::string wfn = data("wavefunction/water_dimer.wfn");  // 193 lines, exponents 17-31
   const std::string crystal = data("topond/hand_cell.out");
+  const std::string hexagonal = data("topond/hematite_excerpt.out");  // matrix line 18, cell line 23
   const std::string rdg = rdg_template(), xd2 = rdg_template("XD2");
   const std::string long_junk((1 << 20) - 64, 'j');  // with the text before it, within a line's 1 MiB
   const std::string nul("\0", 1);
@@ -411,6 +412,10 @@ std::vector<Row> table() {
        2, Where::Err, eof("c.out", 13), {"r.txt"}},
       {"CRYSTAL output lattice vector not a number", {tpl(top_template()), {"c.out", replace_line(crystal, 18, "   0.000000000000E+00   0.5291x7129269E+01   0.000000000000E+00")}, {"g.dat", kTopondGrid}},
        2, Where::Err, bad("c.out", 18), {"r.txt"}},
+      {"CRYSTAL output matrix against a wrong edge", {tpl(top_template()), {"c.out", replace_line(hexagonal, 23, "     5.07480000     5.07480000    13.96101000    90.000000  90.000000 120.000000")}, {"g.dat", kTopondGrid}},
+       1, Where::Report, " c.out                          file has a TRANSFORMATION MATRIX PRIMITIVE-CRYSTALLOGRAPHIC CELL on line 18 "
+       "that gives the edges 5.0748 5.0748 13.861 where the CRYSTALLOGRAPHIC CELL on line 23 has 5.0748 5.0748 13.961, program stop\n",
+       {"r.txt"}},
       {"TOPOND grid missing", {tpl(top_template()), {"c.out", crystal}}, 1, Where::Report, cannot_open("g.dat", 30),
        {"r.txt"}},
       {"TOPOND grid is a directory", {tpl(top_template()), {"c.out", crystal}, {"g.dat", "", Kind::Directory}}, 1,

@@ -3,10 +3,14 @@
 // bohr 0.5291771292686462 angstrom), not taken from our own output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 #include <string>
 
+#include "input/symm_operation.hpp"
 #include "support/files.hpp"
 #include "support/text_error.hpp"
 #include "topond/crystal_output.hpp"
@@ -214,13 +218,176 @@ TEST(CrystalOutput, LabelColumnsSevenAndEight) {
   }
 }
 
-// The real CRYSTAL outputs, read in place.
+// A centred lattice: the hand-made rhombohedral excerpt prints a matrix
+// that is not symmetric, M = (1 0 1 / -1 1 1 / 0 -1 1); only its columns give
+// the hexagonal edges 5.0748, 5.0748, 13.86101 A (its rows would give 9.694,
+// 7.462, 5.075).
+TEST(CrystalOutput, RhombohedralExcerptUsesTheMatrixColumns) {
+  const std::string text = read_file(TESSARO_TEST_DATA "/topond/hematite_excerpt.out");
+  const CrystalCell cell = scan(text);
+  // The printed primitive vectors stay as read.
+  EXPECT_EQ(cell.lattice[2], (Vec{0, -2.92993714608f, 4.62033666667f}));
+  ASSERT_TRUE(cell.conventional.has_value());
+
+  // Fe at (0, 0, 0.3553) and O at (0.3059, 0, 0.25) of the hexagonal cell, in
+  // bohr worked out in double from the edges: within 1e-4 bohr.
+  const double bohr = 0.5291771292686462;
+  const std::vector<GridAtom> atoms = cube_atoms(cell, Ops{kIdentity}, "h.out");
+  ASSERT_EQ(atoms.size(), 2u);
+  const double expected[2][3] = {{0, 0, 0.3553 * 13.86101 / bohr}, {0.3059 * 5.0748 / bohr, 0, 0.25 * 13.86101 / bohr}};
+  for (std::size_t n = 0; n < 2; ++n) {
+    EXPECT_NEAR(atoms[n].x, expected[n][0], 1e-4) << n;
+    EXPECT_NEAR(atoms[n].y, expected[n][1], 1e-4) << n;
+    EXPECT_NEAR(atoms[n].z, expected[n][2], 1e-4) << n;
+  }
+
+  // A matrix that cannot be checked, or fails the check, is never used.
+  const std::string heading = "file has a TRANSFORMATION MATRIX PRIMITIVE-CRYSTALLOGRAPHIC CELL on line 18";
+  const std::string matrix = "  1.0000  0.0000  1.0000 -1.0000  1.0000  1.0000  0.0000 -1.0000  1.0000";
+  const std::string cell_line = "     5.07480000     5.07480000    13.86101000    90.000000  90.000000 120.000000";
+  const std::string not_integers = heading + " that is not integers with determinant 2, 3 or 4";
+  const std::pair<std::pair<std::string, std::string>, std::string> rejected[] = {
+      {{cell_line, "     5.07480000     5.07480000    13.96101000    90.000000  90.000000 120.000000"},
+       heading + " that gives the edges 5.0748 5.0748 13.861 where the CRYSTALLOGRAPHIC CELL on line 23 has 5.0748 "
+                 "5.0748 13.961"},
+      {{matrix, "  1.0000  0.0000  1.0000 -1.0000  1.0000  1.0000  0.0000 -1.0000  1.5000"}, not_integers},
+      {{matrix, "  1.0000  0.0000  0.0000  0.0000  1.0000  0.0000  0.0000  0.0000  1.0000"}, not_integers},
+      {{matrix, "  2.0000  0.0000  0.0000  0.0000  2.0000  0.0000  0.0000  0.0000  2.0000"}, not_integers},
+      {{" CRYSTALLOGRAPHIC CELL (VOLUME=", " CRYSTALLOGRAPHIC CELL, VOLUME="},
+       heading + " and no CRYSTALLOGRAPHIC CELL (VOLUME= line to check it against"},
+  };
+  for (const auto& [edit, message] : rejected) {
+    std::string edited = text;
+    edited.replace(edited.find(edit.first), edit.first.size(), edit.second);
+    try {
+      scan(edited);
+      ADD_FAILURE() << "not rejected: " << message;
+    } catch (const CrystalOutputRejected& e) {
+      EXPECT_EQ(std::string(e.what()), message);
+    }
+  }
+  // A matrix line without nine numbers is a bad value of that line.
+  std::string short_matrix = text;
+  short_matrix.replace(short_matrix.find(matrix), matrix.size(), matrix.substr(0, 40));
+  const textio::TextIoError e = scan_error(short_matrix);
+  EXPECT_EQ(e.kind(), textio::TextIoError::Kind::BadValue);
+  EXPECT_EQ(e.line(), 18);
+}
+
+// The real CRYSTAL outputs, read in place, checked against the Cartesian atoms
+// CRYSTAL itself prints under "CARTESIAN COORDINATES - PRIMITIVE CELL".
 std::string shared_file(const char* name) {
   const std::filesystem::path path = std::filesystem::path(TESSARO_SHARED_DATA) / "crystal_out" / name;
   return std::filesystem::exists(path) ? path.string() : std::string();
 }
 
-TEST(CrystalOutput, SharedDataRealOutputs) {
+struct PrintedAtom {
+  int z;
+  std::array<double, 3> bohr;
+};
+
+// The first block of Cartesian atoms (the starting geometry), in bohr.
+std::vector<PrintedAtom> printed_atoms(const std::string& text) {
+  const double bohr = 0.5291771292686462;
+  std::vector<PrintedAtom> atoms;
+  const std::vector<std::string> lines = testing::lines_of(text);
+  std::size_t n = 0;
+  while (n < lines.size() && lines[n].rfind(" CARTESIAN COORDINATES - PRIMITIVE CELL", 0) != 0) ++n;
+  for (n += 4; n < lines.size() && !lines[n].empty(); ++n) {
+    std::istringstream line(lines[n]);
+    int index = 0, z = 0;
+    std::string symbol;
+    std::array<double, 3> x{};
+    line >> index >> z >> symbol >> x[0] >> x[1] >> x[2];
+    atoms.push_back(PrintedAtom{z % 100, {x[0] / bohr, x[1] / bohr, x[2] / bohr}});
+  }
+  return atoms;
+}
+
+// The largest distance (bohr) from a cube atom to the nearest printed atom of
+// its element, modulo the primitive lattice.
+double largest_error(const std::vector<GridAtom>& atoms, const std::vector<PrintedAtom>& printed,
+                     const CrystalLattice& primitive) {
+  const double bohr = 0.5291771292686462;
+  std::array<std::array<double, 3>, 3> p{};  // rows: primitive vectors in bohr
+  for (int k = 0; k < 3; ++k)
+    for (int c = 0; c < 3; ++c) p[k][c] = primitive[k][c] / bohr;
+  // The inverse by cofactors: fractions f of a displacement d solve f p = d.
+  const double det = p[0][0] * (p[1][1] * p[2][2] - p[1][2] * p[2][1]) -
+                     p[0][1] * (p[1][0] * p[2][2] - p[1][2] * p[2][0]) +
+                     p[0][2] * (p[1][0] * p[2][1] - p[1][1] * p[2][0]);
+  std::array<std::array<double, 3>, 3> inv{};
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) {
+      const int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+      inv[j][i] = (p[i1][j1] * p[i2][j2] - p[i1][j2] * p[i2][j1]) / det;
+    }
+  double worst = 0;
+  for (const GridAtom& atom : atoms) {
+    double nearest = 1e30;
+    for (const PrintedAtom& q : printed) {
+      if (q.z != atom.num_atomico) continue;
+      const std::array<double, 3> d{atom.x - q.bohr[0], atom.y - q.bohr[1], atom.z - q.bohr[2]};
+      // The nearest lattice vector is among the neighbours of the rounded
+      // fractions (a skewed cell can put it one step away).
+      std::array<double, 3> f{};
+      for (int k = 0; k < 3; ++k) f[k] = std::round(d[0] * inv[0][k] + d[1] * inv[1][k] + d[2] * inv[2][k]);
+      for (int step = 0; step < 27; ++step) {
+        const double g[3] = {f[0] + step % 3 - 1, f[1] + step / 3 % 3 - 1, f[2] + step / 9 - 1};
+        double r2 = 0;
+        for (int c = 0; c < 3; ++c) {
+          const double r = d[c] - (g[0] * p[0][c] + g[1] * p[1][c] + g[2] * p[2][c]);
+          r2 += r * r;
+        }
+        nearest = std::min(nearest, std::sqrt(r2));
+      }
+    }
+    worst = std::max(worst, nearest);
+  }
+  return worst;
+}
+
+// Operations written as SYMM texts.
+Ops parsed(std::initializer_list<const char*> texts) {
+  Ops ops;
+  for (const char* text : texts) {
+    SymmOperation op;
+    EXPECT_EQ(parse_symm_operation(text, op), textio::ReadStatus::Ok) << text;
+    ops.push_back(SymmetryOperation{op.coefficient, op.translation});
+  }
+  return ops;
+}
+
+// A group and its inverse images (-x,-y,-z times each operation).
+Ops with_inversion(Ops ops) {
+  const std::size_t n = ops.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    SymmetryOperation op = ops[i];
+    for (auto& row : op.rotation)
+      for (auto& v : row) v = -v;
+    for (double& t : op.translation) t = -t;
+    ops.push_back(op);
+  }
+  return ops;
+}
+
+// The 48 signed permutation matrices of the cube (m-3m), or the 24 with an
+// even number of minus signs (-43m), each with every centring translation.
+Ops cubic(bool even_signs_only, std::initializer_list<std::array<double, 3>> centrings) {
+  const int perms[6][3] = {{0, 1, 2}, {1, 2, 0}, {2, 0, 1}, {1, 0, 2}, {0, 2, 1}, {2, 1, 0}};
+  Ops ops;
+  for (const auto& t : centrings)
+    for (const auto& perm : perms)
+      for (int signs = 0; signs < 8; ++signs) {
+        if (even_signs_only && std::popcount(static_cast<unsigned>(signs)) % 2 != 0) continue;
+        SymmetryOperation op{{}, t};
+        for (int r = 0; r < 3; ++r) op.rotation[r][perm[r]] = (signs >> r) & 1 ? -1 : 1;
+        ops.push_back(op);
+      }
+  return ops;
+}
+
+TEST(CrystalOutput, SharedDataAtomsWhereCrystalPrintsThem) {
   const std::string mgo = shared_file("out_mgoSCF.out");
   const std::string ice = shared_file("spec_dryIceIR.out");
   const std::string zif = shared_file("elastic3D_ZIF8_P0.out");
@@ -229,37 +396,49 @@ TEST(CrystalOutput, SharedDataRealOutputs) {
     GTEST_SKIP() << "shared CRYSTAL outputs not found under " << TESSARO_SHARED_DATA << "/crystal_out";
 
   const Ops identity{kIdentity};
-  CrystalCell cell = scan(read_file(mgo), mgo);
-  std::vector<GridAtom> atoms = cube_atoms(cell, identity, mgo);
-  ASSERT_EQ(atoms.size(), 2u);
-  EXPECT_EQ(atoms[0].num_atomico, 12);
-  EXPECT_EQ((Vec{atoms[0].x, atoms[0].y, atoms[0].z}), (Vec{0, 0, 0}));
-  EXPECT_EQ(atoms[1].num_atomico, 8);
-  EXPECT_EQ((Vec{atoms[1].x, atoms[1].y, atoms[1].z}), (Vec{3.98448825f, 3.98448825f, 3.98448825f}));
+  const struct {
+    std::string file;
+    Ops operations;  // the identity, and the space group's conventional operations
+    std::size_t atoms;
+  } cases[] = {
+      {mgo, identity, 2},
+      {mgo, parsed({"x,y,z", "x+1/2,y+1/2,z", "x+1/2,y,z+1/2", "x,y+1/2,z+1/2"}), 8},
+      {mgo, cubic(false, {{0, 0, 0}, {0, 0.5, 0.5}, {0.5, 0, 0.5}, {0.5, 0.5, 0}}), 2 * 192},  // F m -3 m
+      {zif, identity, 8},
+      {zif, cubic(true, {{0, 0, 0}, {0.5, 0.5, 0.5}}), 8 * 48},  // I -4 3 m
+      {ice, identity, 2},
+      {ice,
+       with_inversion(parsed({"x,y,z", "-x+1/2,-y,z+1/2", "-x,y+1/2,-z+1/2", "x+1/2,-y+1/2,-z", "z,x,y",
+                              "z+1/2,-x+1/2,-y", "-z+1/2,-x,y+1/2", "-z,x+1/2,-y+1/2", "y,z,x", "-y,z+1/2,-x+1/2",
+                              "y+1/2,-z+1/2,-x", "-y+1/2,-z,x+1/2"})),
+       2 * 24},  // P a -3
+      {quartz, identity, 2},
+      {quartz, parsed({"x,y,z", "-y,x-y,z+2/3", "-x+y,-x,z+1/3", "x-y,-y,-z", "-x,-x+y,-z+1/3", "y,x,-z+2/3"}),
+       2 * 6},  // P 32 2 1 with the origin shifted by 2/3 along z, as the file's SYMMOPS table has it
+  };
+  for (const auto& c : cases) {
+    const std::string text = read_file(c.file);
+    const CrystalCell cell = scan(text, c.file);
+    const std::vector<GridAtom> atoms = cube_atoms(cell, c.operations, c.file);
+    ASSERT_EQ(atoms.size(), c.atoms) << c.file;
+    EXPECT_LT(largest_error(atoms, printed_atoms(text), cell.lattice), 1e-4) << c.file << ", " << c.atoms;
+  }
 
-  // Dry ice: O at 0.1233375230529 of a 5.46540887 angstrom cube, 1.2738457 bohr.
-  cell = scan(read_file(ice), ice);
-  atoms = cube_atoms(cell, identity, ice);
-  ASSERT_EQ(atoms.size(), 2u);
-  EXPECT_EQ(atoms[0].num_atomico, 6);
-  EXPECT_EQ(atoms[1].x, 1.2738456726074219f);
-  EXPECT_EQ(atoms[1].z, 1.2738456726074219f);
+  // Primitive lattices print no matrix and keep today's arithmetic to the bit:
+  // dry ice O at 0.1233375230529 of a 5.46540887 angstrom cube, 1.2738457 bohr.
+  EXPECT_FALSE(scan(read_file(quartz), quartz).conventional.has_value());
+  const CrystalCell dry_ice = scan(read_file(ice), ice);
+  EXPECT_FALSE(dry_ice.conventional.has_value());
+  EXPECT_EQ(cube_atoms(dry_ice, identity, ice)[1].x, 1.2738456726074219f);
 
-  // ZIF-8: eight atoms, zinc (label 30) fifth, negative fractions.
-  cell = scan(read_file(zif), zif);
-  ASSERT_EQ(cell.atoms.size(), 8u);
-  EXPECT_EQ(cell.atoms[4].label, "   5  30   ");
-  EXPECT_EQ(cell.atoms[4].frac[0], -0.5f);
-  EXPECT_EQ(cell.atoms[0].frac[2], -1.822472005790E-01f);
+  // ZIF-8 atom 1 (N, fractions 0.08999523, 0.47131159, -0.18224720 of the
+  // 17.06628113 A cube) where CRYSTAL has it; the printed vectors stay as read.
+  const CrystalCell cell = scan(read_file(zif), zif);
+  const std::vector<GridAtom> atoms = cube_atoms(cell, identity, zif);
+  EXPECT_NEAR(atoms[0].x, 2.902400, 1e-5);
+  EXPECT_NEAR(atoms[0].y, 15.200082, 1e-5);
+  EXPECT_NEAR(atoms[0].z, -5.877582, 1e-5);
   EXPECT_EQ(cell.lattice[0], (Vec{-8.53314056500f, 8.53314056500f, 8.53314056500f}));
-
-  // Quartz: hexagonal lattice, silicon and oxygen.
-  cell = scan(read_file(quartz), quartz);
-  atoms = cube_atoms(cell, identity, quartz);
-  ASSERT_EQ(atoms.size(), 2u);
-  EXPECT_EQ(atoms[0].num_atomico, 14);
-  EXPECT_EQ(atoms[1].num_atomico, 8);
-  EXPECT_EQ(cell.lattice[0], (Vec{4.25615022826f, -2.45728948000f, 0}));
 }
 
 }  // namespace

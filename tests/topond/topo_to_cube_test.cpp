@@ -204,13 +204,23 @@ TEST_F(TopoToCube, SharedDataCrystalOutput) {
   if (!fs::exists(mgo)) GTEST_SKIP() << "shared CRYSTAL output not found: " << mgo.string();
   run_.input_variables.crys_out = padded(mgo.string(), std::max<std::size_t>(30, mgo.string().size()));
   run_.input_variables.n_grid = 1;
-  set_operations({{1, 0, 0, 0, 1, 0, 0, 0, 1}}, {{0, 0, 0}});
+  // The face-centring operations of examples/top on the real (primitive-cell)
+  // output give the eight atom lines of that example's cubes, which come from
+  // a hand-made excerpt holding the conventional vectors (a = 4.217 A).
+  const std::array<int, 9> identity{1, 0, 0, 0, 1, 0, 0, 0, 1};
+  set_operations({identity, identity, identity, identity}, {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}});
   EXPECT_EQ(run_section(), -1);
   std::string header = kCubeAHeader;
-  header.replace(4, 1, "2");
+  header.replace(4, 1, "8");
   EXPECT_EQ(read_file("first.cube"), kBlankTitles + header +
                                      "   12   12.000000    0.000000    0.000000    0.000000\n"
-                                     "    8    8.000000    3.984488    3.984488    3.984488\n" +
+                                     "    8    8.000000    3.984488    3.984488    3.984488\n"
+                                     "   12   12.000000    3.984488    3.984488    0.000000\n"
+                                     "    8    8.000000    7.968976    7.968976    3.984488\n"
+                                     "   12   12.000000    3.984488    0.000000    3.984488\n"
+                                     "    8    8.000000    7.968976    3.984488    7.968976\n"
+                                     "   12   12.000000    0.000000    3.984488    3.984488\n"
+                                     "    8    8.000000    3.984488    7.968976    7.968976\n" +
                                      kValuesA);
 }
 
