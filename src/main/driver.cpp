@@ -3,26 +3,26 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <exception>
 #include <new>
 #include <vector>
 
 #include "analysis/calc_stuff.hpp"
-#include "main/molecule_template.hpp"
-#include "main/run_check.hpp"
-#include "wavefunction/wfn_file.hpp"
 #include "input/run_files.hpp"
 #include "run/run.hpp"
 #include "main/banner.hpp"
+#include "main/molecule_template.hpp"
+#include "main/run_check.hpp"
 #include "report/output_writing.hpp"
 #include "run/run_end.hpp"
 #include "run/threads.hpp"
 #include "input/template_text.hpp"
 #include "textio/textio.hpp"
 #include "topond/topo_to_cube.hpp"
+#include "wavefunction/wfn_file.hpp"
 #include "wavefunction/wfn_prop.hpp"
 
 #ifndef TESSARO_VERSION
@@ -125,8 +125,9 @@ int template_option(int argc, const char* const* argv, int next, std::ostream& o
       const bool step = arg == "--step";
       const std::string_view value = a + 1 < argc && argv[a + 1] ? argv[a + 1] : "";
       if (!length_option(value, step, step ? settings.step : settings.margin)) {
-        err << arg << " " << value << ": the " << (step ? "step must be a number above 0" : "margin must be a number from 0 up")
-            << " (bohr)\n" << kUsageLine << '\n';
+        err << arg << " " << value << ": the "
+            << (step ? "step must be a number above 0" : "margin must be a number from 0 up") << " (bohr)\n"
+            << kUsageLine << '\n';
         return 2;
       }
       ++a;

@@ -86,15 +86,15 @@ std::string template_base_name(std::string_view wavefunction_file) {
   return base.empty() ? "molecule" : base;
 }
 
-std::string molecule_template(std::string_view wavefunction_file, const MoleculeBox& box,
-                              const TemplateBox& settings) {
+std::string molecule_template(std::string_view wavefunction_file, const MoleculeBox& box, const TemplateBox& settings) {
   const std::string base = template_base_name(wavefunction_file);
   const std::string file(wavefunction_file);
   // The plot name is one free-form word: a blank, comma, slash or quote would
   // end it or open a quoted text.
   const std::string plot = "_" + base + ".dat";
   if (plot.find_first_of(" ,/'\"") != std::string::npos)
-    throw TemplateFieldError("PLOT_NAME: " + plot + " holds a blank, comma, slash or quote (columns 11-40 take one "
+    throw TemplateFieldError("PLOT_NAME: " + plot +
+                             " holds a blank, comma, slash or quote (columns 11-40 take one "
                              "word); give the wavefunction file another name");
 
   Lines t;

@@ -38,7 +38,6 @@ class TemplateFieldError : public std::runtime_error {
 std::string template_base_name(std::string_view wavefunction_file);
 
 // The whole template; throws TemplateFieldError.
-std::string molecule_template(std::string_view wavefunction_file, const MoleculeBox& box,
-                              const TemplateBox& settings);
+std::string molecule_template(std::string_view wavefunction_file, const MoleculeBox& box, const TemplateBox& settings);
 
 }  // namespace tessaro

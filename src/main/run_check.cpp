@@ -142,8 +142,7 @@ class Checker {
       if (f.access != FileAccess::Read || f.stage == RunStage::Frame) continue;
       out_ << "  " << f.name << "  (" << f.keyword << ")";
       if (written_before(f)) {
-        out_ << ": written by the WFN section, " << size_text({iv().n_puntix, iv().n_puntiy, iv().n_puntiz})
-             << '\n';
+        out_ << ": written by the WFN section, " << size_text({iv().n_puntix, iv().n_puntiy, iv().n_puntiz}) << '\n';
         if (f.stage == RunStage::Rdg) rdg_n_ = {iv().n_puntix, iv().n_puntiy, iv().n_puntiz};
         continue;
       }
@@ -186,9 +185,10 @@ class Checker {
     // XD2 input its grd file, read with it.
     if (f.keyword.find("GRD") != std::string::npos) return "the values of the cube above";
     const bool xd2 = iv().inprdg_risp[kXd2Format] != 0;
-    const InputFormat format = xd2 ? InputFormat::XD2 : iv().inprdg_risp[kGauFormat] != 0 ? InputFormat::GAU
-                                                                                            : InputFormat::CUB;
-    const GridRole role = f.keyword.starts_with("GRAD") ? GridRole::Gradient
+    const InputFormat format = xd2                                 ? InputFormat::XD2
+                               : iv().inprdg_risp[kGauFormat] != 0 ? InputFormat::GAU
+                                                                   : InputFormat::CUB;
+    const GridRole role = f.keyword.starts_with("GRAD")   ? GridRole::Gradient
                           : f.keyword.starts_with("LAPL") ? GridRole::Laplacian
                                                           : GridRole::Density;
     std::optional<std::ifstream> grd_stream;
@@ -279,8 +279,9 @@ class Checker {
       // Abramov's three energy densities, at most, held together.
       const double n = point_count(rdg_n_);
       const bool jobs_rdg = iv().calc_risp[kRdgJob] != 0 || iv().calc_risp[kPlotJob] != 0;
-      const int grids = 1 + (iv().grad_calc != 0 || iv().grad_read != 0) + (iv().lapl_calc != 0 || iv().lapl_read != 0) +
-                        (jobs_rdg ? 1 : 0) + (iv().calc_risp[kRhosignJob] != 0 || iv().duedplot[kRhosignPlot] != 0) +
+      const int grids = 1 + (iv().grad_calc != 0 || iv().grad_read != 0) +
+                        (iv().lapl_calc != 0 || iv().lapl_read != 0) + (jobs_rdg ? 1 : 0) +
+                        (iv().calc_risp[kRhosignJob] != 0 || iv().duedplot[kRhosignPlot] != 0) +
                         (iv().calc_risp[kAbramovJob] != 0 ? 3 : 0);
       memory = std::max(memory, n * 8.0 * grids);
       points += std::string(points.empty() ? "" : "; ") + "RDG section " +

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "main/molecule_template.hpp"
@@ -26,9 +27,15 @@ constexpr const char* kUsage = "usage: tessaro INPUT_FILE   (tessaro --help for 
 class CommandLine : public TempFolderTest {};
 
 TEST_F(CommandLine, UnknownOptionsPrintTheUsageLine) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"-h"}, {"-"}, {"--threads", "2", "-x"}, {"--templates"}, {"--check"}, {"--template", "--depth", "1"},
-      {"--template", "--step", "0"}, {"--template", "--margin", "-1"}, {"--template", "a.wfn", "b.wfn"}};
+  const std::vector<std::vector<std::string>> cases = {{"-h"},
+                                                       {"-"},
+                                                       {"--threads", "2", "-x"},
+                                                       {"--templates"},
+                                                       {"--check"},
+                                                       {"--template", "--depth", "1"},
+                                                       {"--template", "--step", "0"},
+                                                       {"--template", "--margin", "-1"},
+                                                       {"--template", "a.wfn", "b.wfn"}};
   for (const auto& args : cases) {
     const ProgramResult r = run_program(args);
     EXPECT_EQ(r.status, 2) << args[0];
@@ -80,6 +87,20 @@ TEST_F(CommandLine, TemplateForAMolecule) {
   EXPECT_EQ(missing.err, " absent.wfn file cannot be opened, program stop\n");
 }
 
+// --help points to the manual page, and the page describes every option the
+// help text names.
+TEST_F(CommandLine, HelpAndManualPageNameTheSameOptions) {
+  const ProgramResult help = run_program({"--help"});
+  EXPECT_NE(help.out.find("man tessaro"), std::string::npos);
+  const std::string page = read_file(kSource / "man" / "tessaro.1");
+  ASSERT_FALSE(page.empty());
+  for (const char* option : {"threads", "check", "template", "step", "margin", "help", "version"}) {
+    EXPECT_NE(help.out.find(std::string("--") + option), std::string::npos) << option;
+    EXPECT_NE(page.find(std::string("\\-\\-") + option), std::string::npos) << option;
+  }
+  EXPECT_NE(page.find("OMP_NUM_THREADS"), std::string::npos);
+}
+
 TEST(MoleculeBox, CoversEveryNucleusWithTheMargin) {
   struct Case {
     double lo, hi, step, margin;
@@ -87,8 +108,11 @@ TEST(MoleculeBox, CoversEveryNucleusWithTheMargin) {
   };
   // One nucleus and a margin of 0: one point. A span that the steps reach
   // exactly takes no extra point.
-  const Case cases[] = {{0.0, 0.0, 0.2, 0.0, 1}, {0.0, 0.0, 0.2, 3.0, 31}, {-1.0, 1.0, 0.5, 1.0, 9},
-                        {-1.0, 1.05, 0.5, 1.0, 10}, {0.0, 1.0, 0.3, 0.0, 5}};
+  const Case cases[] = {{0.0, 0.0, 0.2, 0.0, 1},
+                        {0.0, 0.0, 0.2, 3.0, 31},
+                        {-1.0, 1.0, 0.5, 1.0, 9},
+                        {-1.0, 1.05, 0.5, 1.0, 10},
+                        {0.0, 1.0, 0.3, 0.0, 5}};
   for (const Case& c : cases) {
     const double x[2] = {c.lo, c.hi}, yz[2] = {0.0, 0.0};
     const MoleculeBox box = molecule_box(x, yz, yz, 2, TemplateBox{c.step, c.margin});
@@ -105,11 +129,13 @@ TEST(MoleculeBox, CoversEveryNucleusWithTheMargin) {
 // of low RDG at rho*sign(lambda2) between -0.03 and -0.02 a.u.
 TEST_F(CommandLine, ReadmeQuickStartWorksAsWritten) {
   const std::vector<std::string> readme = lines_of(read_file(kSource / "README.md"));
-  const auto section = std::find(readme.begin(), readme.end(), "### From a wavefunction to the NCI picture in two commands");
+  const auto section =
+      std::find(readme.begin(), readme.end(), "### From a wavefunction to the NCI picture in two commands");
   ASSERT_NE(section, readme.end());
   std::vector<std::string> commands;
   for (auto it = section + 1; it != readme.end() && !it->starts_with("#"); ++it)
-    if (it->starts_with("    ../../build/tessaro ")) commands.push_back(it->substr(std::string("    ../../build/tessaro ").size()));
+    if (it->starts_with("    ../../build/tessaro "))
+      commands.push_back(it->substr(std::string("    ../../build/tessaro ").size()));
   ASSERT_EQ(commands.size(), 2u);
   EXPECT_EQ(std::find(section, readme.end(), "    cd examples/water-dimer") - section, 4);
   fs::copy_file(kWaterDimer, "water_dimer.wfn");
@@ -141,14 +167,16 @@ TEST_F(CommandLine, ReadmeQuickStartWorksAsWritten) {
 // template. Each example would start; each kind of stop is found and said
 // with the run's own message.
 TEST_F(CommandLine, CheckWritesNothing) {
-  for (const char* example : {"water-dimer", "rdg-cub", "rdg-gau", "rdg-xd2", "top"}) {
+  const std::pair<const char*, const char*> examples[] = {{"water-dimer", "water_dimer.inp"},
+                                                          {"rdg-cub", "formic_dimer.inp"},
+                                                          {"rdg-gau", "water_gau.inp"},
+                                                          {"rdg-xd2", "hf_xd2.inp"},
+                                                          {"top", "mgo_top.inp"}};
+  for (const auto& [example, input] : examples) {
     TempFolder folder;
-    std::string input;
     for (const auto& entry : fs::directory_iterator(kSource / "examples" / example)) {
       const std::string name = entry.path().filename().string();
-      if (name == "README.md" || name == "make_files.py") continue;
-      fs::copy_file(entry.path(), name);
-      if (name.ends_with(".inp")) input = name;
+      if (name != "README.md" && name != "make_files.py") fs::copy_file(entry.path(), name);
     }
     const std::set<std::string> before = folder.names();
     const ProgramResult r = run_program({"--check", input});
@@ -158,12 +186,14 @@ TEST_F(CommandLine, CheckWritesNothing) {
     EXPECT_EQ(folder.names(), before) << example;
   }
 
-  const std::string rdg = "OUTPUT_FILE_NAME report.txt\nSECTIONS *RDG\nRDG,RHO*(signL2) AND ABRAMOV\nINPUT *CUB\n"
-                          "CALCULATING *RDG *rho\nRHO_INPUT_CUBE rho.cube\nGRAD= *calc\nLAPL= *calc\n"
-                          "RDG_CALCULATION *all_p\nRDG_OUTPUT rdg\nSPACE_CUTOFF *none\nRHO_SIGN_CALCULATION\n";
-  const std::string cube = "\n\n    1    0.000000    0.000000    0.000000\n    5    0.200000    0.000000    0.000000\n"
-                           "    5    0.000000    0.200000    0.000000\n    5    0.000000    0.000000    0.200000\n"
-                           "    1    1.000000    0.000000    0.000000    0.000000\n";
+  const std::string rdg =
+      "OUTPUT_FILE_NAME report.txt\nSECTIONS *RDG\nRDG,RHO*(signL2) AND ABRAMOV\nINPUT *CUB\n"
+      "CALCULATING *RDG *rho\nRHO_INPUT_CUBE rho.cube\nGRAD= *calc\nLAPL= *calc\n"
+      "RDG_CALCULATION *all_p\nRDG_OUTPUT rdg\nSPACE_CUTOFF *none\nRHO_SIGN_CALCULATION\n";
+  const std::string cube =
+      "\n\n    1    0.000000    0.000000    0.000000\n    5    0.200000    0.000000    0.000000\n"
+      "    5    0.000000    0.200000    0.000000\n    5    0.000000    0.000000    0.200000\n"
+      "    1    1.000000    0.000000    0.000000    0.000000\n";
   struct Case {
     const char* what;
     std::string text;
@@ -173,13 +203,13 @@ TEST_F(CommandLine, CheckWritesNothing) {
   const std::vector<Case> cases = {
       {"a template stop", "OUTPUT_FILE_NAME report.txt\nSECTIONS *WFN\nPROPERTIES FROM WAVEFUNCTION\n", "",
        "the keyword INPUT was not found after line 3 of input.inp"},
-      {"an input file missing", rdg + "RHO_SIGN_OUTPUT rs\n", "",
-       "rho.cube file cannot be opened, program stop"},
+      {"an input file missing", rdg + "RHO_SIGN_OUTPUT rs\n", "", "rho.cube file cannot be opened, program stop"},
       {"a name collision", rdg + "RHO_SIGN_OUTPUT rho\n", cube,
        "RHO_SIGN_OUTPUT names the input file rho.cube (RHO_INPUT_CUBE), program stop"},
-      {"a value that is not a number", "OUTPUT_FILE_NAME report.txt\nSECTIONS *WFN\nPROPERTIES FROM WAVEFUNCTION\n"
-       "INPUT m.wfn\nOUTPUT m\nCALCULATING *rho\nCENTER 0 0 0\nN_POINTS_X ten\n", "",
-       "N_POINTS_X: columns 12-40 of line 8 of input.inp cannot be read as a whole number"},
+      {"a value that is not a number",
+       "OUTPUT_FILE_NAME report.txt\nSECTIONS *WFN\nPROPERTIES FROM WAVEFUNCTION\n"
+       "INPUT m.wfn\nOUTPUT m\nCALCULATING *rho\nCENTER 0 0 0\nN_POINTS_X ten\n",
+       "", "N_POINTS_X: columns 12-40 of line 8 of input.inp cannot be read as a whole number"},
       {"a rejected cube header", rdg + "RHO_SIGN_OUTPUT rs\n", "\n\n   -1    0.000000    0.000000    0.000000\n",
        "the atom count -1 is negative"},
       {"no report name", "OUTPUT_FILE_NAME\nSECTIONS\n", "", "NAME FOR OUTPUT FILE WAS NOT GIVEN, PROGRAM STOP"}};
