@@ -51,6 +51,10 @@ class TemplateLines {
     while (!begins_with(keyword)) {
       std::string_view next;
       if (!in_.next(next)) {
+        if (in_.line_number() == 0) {
+          run_.stop_detail(in_.file_name() + " holds no line: it is missing, empty or cannot be read");
+          return false;
+        }
         const std::string where = after == 0 ? " in " : " after line " + std::to_string(after) + " of ";
         run_.stop_detail("the keyword " + std::string(keyword) + " was not found" + where + in_.file_name() +
                          std::string(kUsualCauses));

@@ -267,6 +267,7 @@ class Checker {
       int grids = 0;
       for (std::size_t j = 0; j < 4; ++j) grids += iv().wfn_risp[j] != 0 ? (j == kWfnEnergyJob ? 3 : 1) : 0;
       memory = std::max(memory, n * 8.0 * grids);
+      guarded([&] { check_grid_allocation(wfn_n[0], wfn_n[1], wfn_n[2], sizeof(double) * std::max(grids, 1)); });
       points += "WFN section " + size_text(wfn_n) + " (" + std::to_string(static_cast<long long>(n)) + ")";
     }
     if (iv().inp1_risp[kTopSection] == 1) {
@@ -284,6 +285,7 @@ class Checker {
                         (iv().calc_risp[kRhosignJob] != 0 || iv().duedplot[kRhosignPlot] != 0) +
                         (iv().calc_risp[kAbramovJob] != 0 ? 3 : 0);
       memory = std::max(memory, n * 8.0 * grids);
+      guarded([&] { check_grid_allocation(rdg_n_[0], rdg_n_[1], rdg_n_[2], sizeof(double) * grids); });
       points += std::string(points.empty() ? "" : "; ") + "RDG section " +
                 (n > 0 ? size_text(rdg_n_) + " (" + std::to_string(static_cast<long long>(n)) + ")"
                        : std::string("not known (no density header read)"));

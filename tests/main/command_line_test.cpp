@@ -212,6 +212,10 @@ TEST_F(CommandLine, CheckWritesNothing) {
        "", "N_POINTS_X: columns 12-40 of line 8 of input.inp cannot be read as a whole number"},
       {"a rejected cube header", rdg + "RHO_SIGN_OUTPUT rs\n", "\n\n   -1    0.000000    0.000000    0.000000\n",
        "the atom count -1 is negative"},
+      {"a box too large for the memory", "OUTPUT_FILE_NAME report.txt\nSECTIONS *WFN\nPROPERTIES FROM WAVEFUNCTION\n"
+       "INPUT m.wfn\nOUTPUT m\nCALCULATING *rho\nCENTER 0 0 0\nN_POINTS_X 2000000000\nSTEPSIZE_X 0.1\n"
+       "N_POINTS_Y 2000000000\nSTEPSIZE_Y 0.1\nN_POINTS_Z 2000000000\nSTEPSIZE_Z 0.1\n", "",
+       "Allocation would exceed memory limit"},
       {"no report name", "OUTPUT_FILE_NAME\nSECTIONS\n", "", "NAME FOR OUTPUT FILE WAS NOT GIVEN, PROGRAM STOP"}};
   for (const Case& c : cases) {
     TempFolder folder;

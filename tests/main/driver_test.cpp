@@ -109,6 +109,9 @@ TEST_F(DriverRun, MissingOrEmptyInputFile) {
   ProgramResult r = run_program({"absent.inp"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, line("NO STRING FOR OUTPUT FILE NAME!!!PROGRAM STOP"));
+  EXPECT_EQ(r.err, line("NO STRING FOR OUTPUT FILE NAME!!!PROGRAM STOP") +
+                       line("absent.inp holds no line: it is missing, empty or cannot be read") +
+                       line("Run stopped: no report file was written"));
   EXPECT_TRUE(fs::is_empty(fs::current_path()));
 
   r = run_template("");
