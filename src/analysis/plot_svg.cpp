@@ -22,6 +22,10 @@ constexpr int kRight = 30;
 constexpr int kBottom = 70;
 constexpr int kWidth = kLeft + kPlotWidth + kRight;
 constexpr int kHeight = kTop + kPlotHeight + kBottom;
+// The rho*sign(lambda2) picture is wider by its colour bar on the right.
+constexpr int kBarGap = 30;
+constexpr int kBarWidth = 24;
+constexpr int kBarRoom = kBarGap + kBarWidth + 70;
 
 // Shades: the cell count on a log scale in 16 steps, from light grey for a
 // single point to black for the fullest cell.
@@ -63,6 +67,41 @@ std::string grey_hex(int shade) {
   return out;
 }
 
+// Colours of the rho*sign(lambda2) picture: the blue-green-red scale of the
+// VMD script over -kVmdColourLimit .. kVmdColourLimit in kColourSteps equal
+// steps (kColourSteps + 1 colours, level 0 blue, the middle green, the last
+// red); values beyond the range take the colour of its end.
+constexpr int kColourSteps = 32;
+constexpr double kColourLimit = 0.04;  // a.u., the range of the VMD script's colour scale
+constexpr int kBandPixels = 16;        // height of one colour in the bar
+
+// The colour level of rho*sign(lambda2) = x.
+int colour_level(double x) {
+  const double t = std::clamp((x + kColourLimit) / (2.0 * kColourLimit), 0.0, 1.0);
+  return static_cast<int>(std::lround(t * kColourSteps));
+}
+
+// Blue (0, 0, 1) to green (0, 1, 0) over the first half, green to red
+// (1, 0, 0) over the second, as VMD's BGR scale.
+std::string bgr_hex(int level) {
+  const int half = kColourSteps / 2;
+  int r = 0, g = 0, b = 0;
+  if (level <= half) {
+    g = 255 * level / half;
+    b = 255 - g;
+  } else {
+    r = 255 * (level - half) / half;
+    g = 255 - r;
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out = "#";
+  for (const int c : {r, g, b}) {
+    out.push_back(kHex[c / 16]);
+    out.push_back(kHex[c % 16]);
+  }
+  return out;
+}
+
 // Tick marks of one axis: positions in hundredths (x) or tenths (y) of the
 // axis unit, so that the labels come out exact.
 struct AxisTicks {
@@ -97,6 +136,49 @@ void line_element(std::string& s, int x1, int y1, int x2, int y2) {
   s += "\" y2=\"";
   append_int(s, y2);
   s += "\"/>\n";
+}
+
+// The colour bar right of the plot: one band per colour, red (0.04) at the
+// top, blue (-0.04) at the bottom, labelled at both ends and in the middle.
+void colour_bar(std::string& s) {
+  const int x = kLeft + kPlotWidth + kBarGap;
+  const int bands = kColourSteps + 1;
+  const int top = kTop + (kPlotHeight - bands * kBandPixels) / 2;
+  s += "<g shape-rendering=\"crispEdges\" stroke=\"none\">\n";
+  for (int level = kColourSteps; level >= 0; --level) {
+    s += "<rect x=\"";
+    append_int(s, x);
+    s += "\" y=\"";
+    append_int(s, top + (kColourSteps - level) * kBandPixels);
+    s += "\" width=\"";
+    append_int(s, kBarWidth);
+    s += "\" height=\"";
+    append_int(s, kBandPixels);
+    s += "\" fill=\"" + bgr_hex(level) + "\"/>\n";
+  }
+  s += "</g>\n<g stroke=\"black\" stroke-width=\"1\" fill=\"none\">\n<rect x=\"";
+  append_int(s, x);
+  s += "\" y=\"";
+  append_int(s, top);
+  s += "\" width=\"";
+  append_int(s, kBarWidth);
+  s += "\" height=\"";
+  append_int(s, bands * kBandPixels);
+  s += "\"/>\n</g>\n";
+  const long long limit_thousandths = std::lround(kColourLimit * 1000.0);
+  for (const auto& [level, thousandths] : {std::pair{kColourSteps, limit_thousandths}, std::pair{kColourSteps / 2, 0LL},
+                                          std::pair{0, -limit_thousandths}}) {
+    const int y = top + (kColourSteps - level) * kBandPixels + kBandPixels / 2 + 5;
+    text_element(s, x + kBarWidth + 6, y, "start", fixed_text(thousandths, 3));
+  }
+  const int y_mid = kTop + kPlotHeight / 2;
+  const int label_x = x + kBarWidth + 58;
+  std::string rotate = " transform=\"rotate(90 ";
+  append_int(rotate, label_x);
+  rotate += " ";
+  append_int(rotate, y_mid);
+  rotate += ")\"";
+  text_element(s, label_x, y_mid, "middle", "rho*sign(lambda2) colour (a.u.)", rotate.c_str());
 }
 
 }  // namespace
@@ -138,18 +220,31 @@ void plot_svg(std::span<const double> rdg_array, std::span<const double> values,
   }
   const std::uint64_t total = std::min(rdg_array.size(), values.size());
 
-  // Shade of every cell, 0 for empty.
+  const bool rhosign = kind == SvgPlotKind::rhosign;
+  // Paint of every cell, 0 for empty: in the density picture a grey shade by
+  // the cell's count, in the rho*sign(lambda2) picture the colour of the
+  // cell's rho*sign(lambda2) (the middle of its column) plus one.
   const double log_fullest = std::log1p(static_cast<double>(fullest));
   std::vector<unsigned char> shade(counts.size(), 0);
+  std::array<unsigned char, kSvgBinsX> column_paint{};
+  for (std::size_t col = 0; col < kSvgBinsX; ++col) {
+    const double x = w.x_min + (static_cast<double>(col) + 0.5) * (w.x_max - w.x_min) / static_cast<double>(kSvgBinsX);
+    column_paint[col] = static_cast<unsigned char>(colour_level(x) + 1);
+  }
   for (std::size_t c = 0; c < counts.size(); ++c) {
     if (counts[c] == 0) continue;
+    if (rhosign) {
+      shade[c] = column_paint[c % kSvgBinsX];
+      continue;
+    }
     const double t = fullest > 1 ? std::log1p(static_cast<double>(counts[c])) / log_fullest : 1.0;
     shade[c] = static_cast<unsigned char>(std::clamp(static_cast<int>(std::ceil(t * kShades)), 1, kShades));
   }
+  const int paints = rhosign ? kColourSteps + 1 : kShades;
 
-  // One path per shade; each run of equal cells along a row is one rectangle
+  // One path per paint; each run of equal cells along a row is one rectangle
   // in cell units, which keeps the file small for any number of points.
-  std::array<std::string, kShades + 1> paths;
+  std::array<std::string, std::max(kShades, kColourSteps + 1) + 1> paths;
   for (std::size_t row = 0; row < kSvgBinsY; ++row) {
     const unsigned char* r = shade.data() + row * kSvgBinsX;
     std::size_t col = 0;
@@ -173,22 +268,22 @@ void plot_svg(std::span<const double> rdg_array, std::span<const double> values,
     }
   }
 
-  const bool rhosign = kind == SvgPlotKind::rhosign;
   const AxisTicks xt = rhosign ? AxisTicks{-5, 1, 11, 2} : AxisTicks{0, 1, 6, 2};
   const AxisTicks yt{0, 5, 5, 1};  // 0.0, 0.5, ..., 2.0
 
+  const int width = kWidth + (rhosign ? kBarRoom : 0);
   std::string s;
   s += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"";
-  append_int(s, kWidth);
+  append_int(s, width);
   s += "\" height=\"";
   append_int(s, kHeight);
   s += "\" viewBox=\"0 0 ";
-  append_int(s, kWidth);
+  append_int(s, width);
   s += " ";
   append_int(s, kHeight);
   s += "\" font-family=\"sans-serif\" font-size=\"16\">\n";
   s += "<rect x=\"0\" y=\"0\" width=\"";
-  append_int(s, kWidth);
+  append_int(s, width);
   s += "\" height=\"";
   append_int(s, kHeight);
   s += "\" fill=\"white\"/>\n";
@@ -216,9 +311,9 @@ void plot_svg(std::span<const double> rdg_array, std::span<const double> values,
   s += ") scale(";
   append_int(s, kCellPixels);
   s += ")\" shape-rendering=\"crispEdges\" stroke=\"none\">\n";
-  for (int shade_level = 1; shade_level <= kShades; ++shade_level) {
+  for (int shade_level = 1; shade_level <= paints; ++shade_level) {
     if (paths[shade_level].empty()) continue;
-    s += "<path fill=\"" + grey_hex(shade_level) + "\" d=\"";
+    s += "<path fill=\"" + (rhosign ? bgr_hex(shade_level - 1) : grey_hex(shade_level)) + "\" d=\"";
     s += paths[shade_level];
     s += "\"/>\n";
   }
@@ -258,6 +353,7 @@ void plot_svg(std::span<const double> rdg_array, std::span<const double> values,
   append_int(rotate, y_mid);
   rotate += ")\"";
   text_element(s, 30, y_mid, "middle", w.y_label, rotate.c_str());
+  if (rhosign) colour_bar(s);
   s += "</svg>\n";
   destination.write(s.data(), static_cast<std::streamsize>(s.size()));
 }

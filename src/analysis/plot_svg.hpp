@@ -2,9 +2,12 @@
 // Pictures of the plot files: a self-contained SVG scatter picture of the RDG
 // (y, 0 to 2) against rho*sign(lambda2) (x, -0.05 to 0.05 a.u.) or against the
 // density (x, 0 to 0.05 a.u.), the standard picture of this analysis. The
-// points are binned into a density image of 400 x 300 cells, each non-empty
-// cell drawn darker the more points it holds, so a grid of any size gives a
-// picture of at most a few MB. Named after its plot file with ".svg" appended.
+// points are binned into an image of 400 x 300 cells, so a grid of any size
+// gives a picture under 3 MB. In the density picture each non-empty cell is
+// grey, darker the more points it holds; in the rho*sign(lambda2) picture it
+// takes the colour of its rho*sign(lambda2) on the blue-green-red scale of the
+// VMD script (-0.04 to 0.04 a.u.), shown by a colour bar. Named after its plot
+// file with ".svg" appended.
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
@@ -39,7 +42,8 @@ std::vector<std::uint64_t> plot_svg_bins(std::span<const double> rdg_array, std:
                                          SvgPlotKind kind);
 
 // Writes the whole picture: frame, ticks, tick labels, axis labels, a caption
-// with the number of points drawn, and the cells as one path per shade.
+// with the number of points drawn, the cells as one path per shade or colour,
+// and for rho*sign(lambda2) the colour bar.
 void plot_svg(std::span<const double> rdg_array, std::span<const double> values, SvgPlotKind kind,
               std::ostream& destination);
 

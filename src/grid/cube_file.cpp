@@ -160,6 +160,20 @@ void write_cube_values(grid_detail::ChunkWriter& w, const GridData& header, cons
 }  // namespace
 
 GridFile cube_in_array(textio::LineReader& cube, GridRole role, InputFormat format, textio::LineReader* grd) {
+  GridFile result = cube_header_in(cube, role, format, grd);
+  GridData& g = result.grid;
+  g.cube_array.resize(g.size());
+
+  if (format == InputFormat::XD2) {
+    grid_detail::grd_in_array(*grd, role, g, role == GridRole::Density ? &result.grd_intestaz : nullptr);
+  } else {
+    const std::size_t skip = format == InputFormat::GAU ? gau_skipped_lines(role, g.n3()) : 0;
+    read_cube_values(cube, skip, g);
+  }
+  return result;
+}
+
+GridFile cube_header_in(textio::LineReader& cube, GridRole role, InputFormat format, textio::LineReader* grd) {
   if (format == InputFormat::XD2 && grd == nullptr)
     throw std::invalid_argument("cube_in_array: XD2 reading needs the grd file");
 
@@ -221,14 +235,6 @@ GridFile cube_in_array(textio::LineReader& cube, GridRole role, InputFormat form
       reject_header(cube, "the atomic number " + std::to_string(atom.num_atomico) + " lies outside 0-118");
     if (!nuclear_charge_in_range(atom.charge))
       reject_header(cube, "the nuclear charge " + number_text(atom.charge) + " lies outside 0-118");
-  }
-  g.cube_array.resize(g.size());
-
-  if (format == InputFormat::XD2) {
-    grid_detail::grd_in_array(*grd, role, g, role == GridRole::Density ? &result.grd_intestaz : nullptr);
-  } else {
-    const std::size_t skip = format == InputFormat::GAU ? gau_skipped_lines(role, g.n3()) : 0;
-    read_cube_values(cube, skip, g);
   }
   return result;
 }

@@ -42,6 +42,11 @@ struct GridFile {
 // std::bad_alloc for a grid this machine cannot hold.
 GridFile cube_in_array(textio::LineReader& cube, GridRole role, InputFormat format, textio::LineReader* grd);
 
+// The header part of cube_in_array alone: the header and atoms, with every
+// check made before the values are read (the values are not read and
+// cube_array stays empty), for a check of a run that reads no grid.
+GridFile cube_header_in(textio::LineReader& cube, GridRole role, InputFormat format, textio::LineReader* grd);
+
 // Writes one grid as a cube file: two blank title lines, the header of
 // `header` (its cube_array is not used) and `values` (N1*N2*N3, first index
 // fastest in memory, written with k fastest).

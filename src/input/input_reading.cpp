@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "run/run.hpp"
 #include "input/symm_operation.hpp"
@@ -25,10 +26,16 @@ using textio::TextIoError;
 // is padded with blanks, columns after the 50th are not read.
 constexpr std::size_t kLineWidth = 50;
 
+template <typename T>
+ReadStatus read_one(std::string_view text, T& value) {
+  const std::array<FreeItem, 1> items{&value};
+  return textio::read_free(text, items);
+}
+
 // The line buffer and the forward-only keyword search over the template.
 class TemplateLines {
  public:
-  explicit TemplateLines(textio::LineReader& in) : in_(in) { blank(); }
+  TemplateLines(textio::LineReader& in, Run& run) : in_(in), run_(run) { blank(); }
 
   // Sets the buffer to blanks, so that the next search starts with a fresh line.
   void blank() { line_.assign(kLineWidth, ' '); }
@@ -36,10 +43,23 @@ class TemplateLines {
   // Ends at once when the buffer already begins with the keyword; otherwise
   // reads on until a line begins with it, character for character from
   // column 1. False when the file ends first.
+  // A search that fails leaves a line for standard error naming the keyword,
+  // the line after which it was looked for and what usually hides one.
   bool search(std::string_view keyword) {
+    keyword_ = keyword;
+    const long after = in_.line_number();
     while (!begins_with(keyword)) {
       std::string_view next;
-      if (!in_.next(next)) return false;
+      if (!in_.next(next)) {
+        if (in_.line_number() == 0) {
+          run_.stop_detail(in_.file_name() + " holds no line: it is missing, empty or cannot be read");
+          return false;
+        }
+        const std::string where = after == 0 ? " in " : " after line " + std::to_string(after) + " of ";
+        run_.stop_detail("the keyword " + std::string(keyword) + " was not found" + where + in_.file_name() +
+                         std::string(kUsualCauses));
+        return false;
+      }
       load(next);
     }
     return true;
@@ -81,22 +101,42 @@ class TemplateLines {
   // line end or a tab in its name.
   std::string name(int first, int last) const {
     std::string field = text(first, last);
-    require_name(field);
+    require_name(field, first, last);
     return field;
   }
-  void require_name(std::string_view name) const {
+  void require_name(std::string_view name, int first, int last) const {
     for (const char c : name) {
       const auto byte = static_cast<unsigned char>(c);
-      if (byte < 0x20 || byte == 0x7f) in_.fail_bad_value();
+      if (byte < 0x20 || byte == 0x7f) {
+        field_detail(first, last, "holds a control character");
+        in_.fail_bad_value();
+      }
     }
   }
 
-  // A free-form read that the template's own checks do not handle: its
-  // failure is a failure of the text layer naming the input file and line.
+  // A free-form read of columns first .. last that the template's own checks
+  // do not handle: its failure is a failure of the text layer naming the
+  // input file and line, with a line for standard error naming the field.
+  template <typename T>
+  void read(int first, int last, T& value) const {
+    const ReadStatus status = read_one(range(first, last), value);
+    if (status == ReadStatus::Ok) return;
+    const char* what = std::is_integral_v<T> ? "a whole number" : std::is_floating_point_v<T> ? "a number" : "a name";
+    field_detail(first, last, status == ReadStatus::Error ? std::string("cannot be read as ") + what
+                                                          : std::string("holds no value (") + what + " is needed)");
+    require(status);
+  }
   void require(ReadStatus status) const {
     if (status == ReadStatus::Ok) return;
     throw TextIoError(status == ReadStatus::Error ? TextIoError::Kind::BadValue : TextIoError::Kind::EndOfFile,
                       in_.file_name(), in_.line_number());
+  }
+
+  // The field of the keyword last searched for, in columns first .. last of
+  // the current line.
+  void field_detail(int first, int last, const std::string& fault) const {
+    run_.stop_detail(std::string(keyword_) + ": columns " + std::to_string(first) + "-" + std::to_string(last) +
+                     " of line " + std::to_string(in_.line_number()) + " of " + in_.file_name() + " " + fault);
   }
 
   // A search whose end of file the template does not handle.
@@ -117,8 +157,14 @@ class TemplateLines {
     line_.replace(0, std::min(next.size(), kLineWidth), next.substr(0, std::min(next.size(), kLineWidth)));
   }
 
+  static constexpr std::string_view kUsualCauses =
+      " (usual causes: the keyword is not in column 1, not in capitals, out of order, or a line of its section is"
+      " missing)";
+
   textio::LineReader& in_;
+  Run& run_;
   std::string line_;
+  std::string_view keyword_;
 };
 
 // An option line: in columns first .. last, each star chooses the option
@@ -156,12 +202,6 @@ int chosen(const std::array<std::int32_t, N>& flags) {
   int count = 0;
   for (std::int32_t flag : flags) count += flag;
   return count;
-}
-
-template <typename T>
-ReadStatus read_one(std::string_view text, T& value) {
-  const std::array<FreeItem, 1> items{&value};
-  return textio::read_free(text, items);
 }
 
 // An error stop with a message in the report.
@@ -223,17 +263,17 @@ void read_wfn_section(Run& run, TemplateLines& lines) {
   }
 
   if (!lines.search("N_POINTS_X")) lines.fail_end_of_file();
-  lines.require(read_one(lines.range(12, 40), v.n_puntix));
+  lines.read(12, 40, v.n_puntix);
   wfn_search(run, lines, "STEPSIZE_X");
-  lines.require(read_one(lines.range(12, 40), v.orient_matr[0][0]));
+  lines.read(12, 40, v.orient_matr[0][0]);
   wfn_search(run, lines, "N_POINTS_Y");
-  lines.require(read_one(lines.range(12, 40), v.n_puntiy));
+  lines.read(12, 40, v.n_puntiy);
   wfn_search(run, lines, "STEPSIZE_Y");
-  lines.require(read_one(lines.range(12, 40), v.orient_matr[1][1]));
+  lines.read(12, 40, v.orient_matr[1][1]);
   wfn_search(run, lines, "N_POINTS_Z");
-  lines.require(read_one(lines.range(12, 40), v.n_puntiz));
+  lines.read(12, 40, v.n_puntiz);
   wfn_search(run, lines, "STEPSIZE_Z");
-  lines.require(read_one(lines.range(12, 40), v.orient_matr[2][2]));
+  lines.read(12, 40, v.orient_matr[2][2]);
   // A step of 0 (or one too small for single precision) puts all points of an
   // axis in one place: every cube of the section would have an axis of length 0.
   constexpr std::string_view kStepKeywords[] = {"STEPSIZE_X", "STEPSIZE_Y", "STEPSIZE_Z"};
@@ -300,7 +340,7 @@ void read_top_section(Run& run, TemplateLines& lines) {
   top_search(run, lines, "CRYSTAL_OUTPUT_NAME", "err topo3");
   v.crys_out = lines.name(21, 50);
   top_search(run, lines, "N_OF_SYMM_OPERATIONS", "err topo4");
-  lines.require(read_one(lines.range(22, 50), v.n_symm));
+  lines.read(22, 50, v.n_symm);
 
   if (v.n_symm > 0) {
     // Each operation is a SYMM line of its own.
@@ -313,7 +353,9 @@ void read_top_section(Run& run, TemplateLines& lines) {
     lines.blank();
     if (!lines.search("SYMM")) lines.fail_end_of_file();
     SymmOperation op;
-    lines.require(parse_symm_operation(lines.range(5, 44), op));
+    const ReadStatus symm = parse_symm_operation(lines.range(5, 44), op);
+    if (symm != ReadStatus::Ok) lines.field_detail(5, 44, "cannot be read as a symmetry operation such as -x+1/2,-y,z");
+    lines.require(symm);
     for (int j = 1; j <= 3; ++j) {
       for (int c = 1; c <= 3; ++c) v.symm(i, c, j) = op.coefficient[j - 1][c - 1];
       v.tr(i, j) = op.translation[j - 1];
@@ -397,9 +439,9 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
       stop_in_report(run, "!!!ERROR IN CHOSING WHICH POINTS WILL BE CONSIDERED IN RDG CALCULATION. PROGRAM STOP");
     if (v.rdg_risp[kRhoRangeRule] == 1 || v.rdg_risp[kRhosignRangeRule] == 1) {
       rdg_search(run, lines, "LOWER_VALUE");
-      lines.require(read_one(lines.range(13, 50), v.rhocutoff[0]));
+      lines.read(13, 50, v.rhocutoff[0]);
       rdg_search(run, lines, "UPPER_VALUE");
-      lines.require(read_one(lines.range(13, 50), v.rhocutoff[1]));
+      lines.read(13, 50, v.rhocutoff[1]);
     }
 
     rdg_search(run, lines, "RDG_OUTPUT");
@@ -412,7 +454,7 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
                      "!!!ERROR IN CHOSING THE SPACE CUTOFF FOR RDG CALCULATION(more than one choice). PROGRAM STOP");
     if (v.rdg_rispace[kAtomSpaceCutoff] == 1 || v.rdg_rispace[kExteSpaceCutoff] == 1) {
       rdg_search(run, lines, "TOLERANCE");
-      lines.require(read_one(lines.range(11, 50), v.spacecutoff));
+      lines.read(11, 50, v.spacecutoff);
     }
   }
 
@@ -444,8 +486,8 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
     rdg_search(run, lines, "PLOT_NAME");
     // The plot name is a free-form text item: it ends at the first blank.
     std::string name = blank_text(v.plot_name.size());
-    lines.require(read_one(lines.range(11, 40), name));
-    lines.require_name(name);
+    lines.read(11, 40, name);
+    lines.require_name(name, 11, 40);
     std::size_t lead = name.find_first_not_of(' ');
     v.plot_name = blank_text(name.size());
     if (lead != std::string::npos) v.plot_name.replace(0, name.size() - lead, name.substr(lead));
@@ -478,7 +520,7 @@ void read_rdg_section(Run& run, TemplateLines& lines) {
 
 void input_reading(Run& run, textio::LineReader& input) {
   InputVariables& v = run.input_variables;
-  TemplateLines lines(input);
+  TemplateLines lines(input, run);
 
   if (!lines.search("OUTPUT_FILE_NAME")) {
     run.console_line("NO STRING FOR OUTPUT FILE NAME!!!PROGRAM STOP");

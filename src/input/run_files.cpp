@@ -202,6 +202,7 @@ std::optional<std::string> blank_name(const std::vector<PlannedFile>& files) {
 void say(Run& run, const std::string& message) {
   run.console_line(message);
   run.err() << ' ' << message << '\n';
+  run.stop_told();
 }
 
 bool create_report_or_say(Run& run) {
@@ -226,6 +227,14 @@ void create_report_after_stop(Run& run, std::string_view template_name) {
 
 }  // namespace
 
+std::optional<std::string> run_files_problem(const std::vector<PlannedFile>& files) {
+  std::optional<std::string> problem = blank_name(files);
+  if (!problem) problem = collision(files);
+  return problem;
+}
+
+bool names_same_file(const std::string& a, const std::string& b) { return same_file(identify(a), identify(b)); }
+
 std::vector<PlannedFile> planned_files(const InputVariables& iv, std::string_view template_name) {
   std::vector<PlannedFile> files;
   Plan plan(files);
@@ -245,9 +254,7 @@ void prepare_run(Run& run, textio::LineReader& input) {
     throw;
   }
   const std::vector<PlannedFile> files = planned_files(run.input_variables, input.file_name());
-  std::optional<std::string> problem = blank_name(files);
-  if (!problem) problem = collision(files);
-  if (problem) {
+  if (const std::optional<std::string> problem = run_files_problem(files)) {
     say(run, *problem);
     end_run(1);
   }

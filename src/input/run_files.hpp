@@ -5,6 +5,7 @@
 // so that no result replaces an input, another result of the same run or the
 // report (and the report no input), whatever the spelling of the names: links
 // and "./x" against "x" count as the same file.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,13 @@ struct PlannedFile {
 // rho*sign(lambda2) cube and the VMD script of grids with fewer than 5 points
 // along an axis) are listed whenever their job is on.
 std::vector<PlannedFile> planned_files(const InputVariables& iv, std::string_view template_name = {});
+
+// The first problem of the files of a run: a blank base name that must not
+// be blank, then a name collision; the message that ends the run.
+std::optional<std::string> run_files_problem(const std::vector<PlannedFile>& files);
+
+// Whether two names name the same file (links and "./x" included).
+bool names_same_file(const std::string& a, const std::string& b);
 
 // Reads the whole template, checks the files of the run and creates the
 // report; the report text the reader wrote stands at its head. A stop while

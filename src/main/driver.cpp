@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <exception>
 #include <new>
@@ -12,12 +14,15 @@
 #include "input/run_files.hpp"
 #include "run/run.hpp"
 #include "main/banner.hpp"
+#include "main/molecule_template.hpp"
+#include "main/run_check.hpp"
 #include "report/output_writing.hpp"
 #include "run/run_end.hpp"
 #include "run/threads.hpp"
 #include "input/template_text.hpp"
 #include "textio/textio.hpp"
 #include "topond/topo_to_cube.hpp"
+#include "wavefunction/wfn_file.hpp"
 #include "wavefunction/wfn_prop.hpp"
 
 #ifndef TESSARO_VERSION
@@ -32,6 +37,8 @@ constexpr const char* kUsageLine = "usage: tessaro INPUT_FILE   (tessaro --help 
 
 constexpr const char* kHelpText =
     "usage: tessaro [--threads N] INPUT_FILE\n"
+    "       tessaro --check INPUT_FILE\n"
+    "       tessaro --template [--step H] [--margin M] [MOLECULE.wfn]\n"
     "\n"
     "Runs the jobs of the keyword template INPUT_FILE:\n"
     "  WFN  properties from a wavefunction (.wfn) on a box grid, written as cube files\n"
@@ -41,14 +48,23 @@ constexpr const char* kHelpText =
     "The report goes to the file named after OUTPUT_FILE_NAME in the template.\n"
     "\n"
     "Exit status: 0 normal end, 1 error stop (message in the report or on the\n"
-    "console), 2 unreadable value or early end of a file (message on standard error).\n"
+    "console, and on standard error), 2 unreadable value or early end of a file\n"
+    "(message on standard error), or a usage error.\n"
     "\n"
     "  --threads N run N threads (a whole number from 1 up); by default as many\n"
     "             as OMP_NUM_THREADS says when it is set, otherwise one per core\n"
     "             this process may use. The files are the same for any count.\n"
-    "  --template print a complete input template to start from\n"
+    "  --check    read the template and the headers of its files, write nothing,\n"
+    "             and tell what the run would do: status 0 when it would start\n"
+    "  --template print a complete input template to start from; with a .wfn\n"
+    "             file, one ready to run for that molecule: a box around its\n"
+    "             nuclei with a margin of M bohr (default 3.0) at a step of H\n"
+    "             bohr (default 0.2), the density, gradient and Laplacian, and\n"
+    "             the RDG section with all four jobs and both plots\n"
     "  --help     this text\n"
-    "  --version  the version\n";
+    "  --version  the version\n"
+    "\n"
+    "The manual page tells more: man tessaro (or man ./man/tessaro.1).\n";
 
 // The sections in their fixed order, each followed by its summary; the
 // symmetry operations read for the TOP section are released after its summary.
@@ -91,6 +107,70 @@ bool leading_options(int argc, const char* const* argv, int& first, std::ostream
   return true;
 }
 
+// A bohr length of an option: a finite number, above 0 for a step.
+bool length_option(std::string_view text, bool positive, double& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() && std::isfinite(value) &&
+         (positive ? value > 0.0 : value >= 0.0);
+}
+
+// --template [--step H] [--margin M] [MOLECULE.wfn], the arguments from
+// argv[next] on.
+int template_option(int argc, const char* const* argv, int next, std::ostream& out, std::ostream& err) {
+  TemplateBox settings;
+  std::string molecule;
+  for (int a = next; a < argc && argv[a] != nullptr; ++a) {
+    const std::string_view arg = argv[a];
+    if (arg == "--step" || arg == "--margin") {
+      const bool step = arg == "--step";
+      const std::string_view value = a + 1 < argc && argv[a + 1] ? argv[a + 1] : "";
+      if (!length_option(value, step, step ? settings.step : settings.margin)) {
+        err << arg << " " << value << ": the "
+            << (step ? "step must be a number above 0" : "margin must be a number from 0 up") << " (bohr)\n"
+            << kUsageLine << '\n';
+        return 2;
+      }
+      ++a;
+    } else if (arg.starts_with("-") || !molecule.empty()) {
+      err << "tessaro --template: unexpected argument " << arg << '\n' << kUsageLine << '\n';
+      return 2;
+    } else {
+      molecule = input_file_name(arg);
+    }
+  }
+  if (molecule.empty()) {
+    out << input_template();
+    return 0;
+  }
+  std::ifstream in;
+  std::error_code ec;
+  if (!std::filesystem::is_directory(molecule, ec)) in.open(molecule, std::ios::in | std::ios::binary);
+  if (!in.is_open() || !in) {
+    err << ' ' << molecule << " file cannot be opened, program stop\n";
+    return 1;
+  }
+  try {
+    textio::LineReader reader(in, molecule, textio::regular_file_size(molecule));
+    Wavefunction wfn;
+    read_wfn_file(reader, wfn);
+    const MoleculeBox box = molecule_box(wfn.xc.data(), wfn.yc.data(), wfn.zc.data(), wfn.xc.size(), settings);
+    out << molecule_template(molecule, box, settings);
+    return 0;
+  } catch (const textio::TextIoError& e) {
+    err << ' ' << e.what() << '\n';
+    return 2;
+  } catch (const TemplateFieldError& e) {
+    err << " tessaro --template: " << e.what() << '\n';
+    return 2;
+  } catch (const WfnFileRejected& e) {
+    err << ' ' << e.what() << ", program stop\n";
+    return 1;
+  } catch (const std::bad_alloc&) {
+    err << ' ' << kAllocationMessage << '\n';
+    return 1;
+  }
+}
+
 }  // namespace
 
 std::string input_file_name(std::string_view argument) {
@@ -112,13 +192,23 @@ int tessaro_main(int argc, const char* const* argv, std::ostream& out, std::ostr
     out << kHelpText;
     return 0;
   }
-  if (argument == "--template") {
-    out << input_template();
-    return 0;
-  }
+  if (argument == "--template") return template_option(argc, argv, first + 1, out, err);
   if (argument == "--version") {
     out << "tessaro " << TESSARO_VERSION << '\n';
     return 0;
+  }
+  if (argument == "--check") {
+    const std::string name = first + 1 < argc && argv[first + 1] ? input_file_name(argv[first + 1]) : std::string();
+    if (name.empty()) {
+      err << kUsageLine << '\n';
+      return 2;
+    }
+    return check_run(name, out);
+  }
+  // Any other option (-h, a misspelt one) is a usage error, not a file name.
+  if (argument.starts_with("-")) {
+    err << "tessaro: unknown option " << argument << '\n' << kUsageLine << '\n';
+    return 2;
   }
   const std::string name = input_file_name(argument);
   if (name.empty()) {
@@ -138,8 +228,10 @@ int tessaro_main(int argc, const char* const* argv, std::ostream& out, std::ostr
     run_sections(run);
   } catch (const RunEnd& end) {
     status = end.status;
+    if (status != 0) run.tell_stop();
   } catch (const textio::TextIoError& e) {
     err << ' ' << e.what() << '\n';
+    run.tell_stop(false);
     status = 2;
   } catch (const std::bad_alloc&) {
     err << ' ' << kAllocationMessage << '\n';

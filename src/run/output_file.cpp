@@ -202,6 +202,7 @@ void OutputFile::fail(int error_number) {
   discard();
   const std::string message = write_failure_message(name_, error_number);
   run_.err() << ' ' << message << '\n';
+  run_.stop_told();
   run_.report_line(message);
   end_run(1);
 }

@@ -126,24 +126,56 @@ TEST(PlotSvg, SizeStaysBoundedForMillionsOfPoints) {
   expect_well_formed(random_svg);
   EXPECT_LT(random_svg.size(), 3000000u);
 
-  // The worst case for runs: cells of alternating shades over the whole window.
-  x.clear();
-  y.clear();
-  for (std::size_t row = 0; row < kSvgBinsY; ++row) {
-    for (std::size_t col = 0; col < kSvgBinsX; ++col) {
-      const double cx = -0.05 + (static_cast<double>(col) + 0.5) * 0.1 / kSvgBinsX;
-      const double cy = 2.0 - (static_cast<double>(row) + 0.5) * 2.0 / kSvgBinsY;
-      const int copies = (row + col) % 2 == 0 ? 1 : 30;
-      for (int c = 0; c < copies; ++c) {
-        x.push_back(cx);
-        y.push_back(cy);
+  // The worst cases for runs: in the grey density picture, cells of
+  // alternating shades over the whole window; in the coloured picture, whose
+  // colour follows the column, every other cell empty.
+  for (const SvgPlotKind kind : {SvgPlotKind::density, SvgPlotKind::rhosign}) {
+    const bool coloured = kind == SvgPlotKind::rhosign;
+    const SvgWindow w = svg_window(kind);
+    x.clear();
+    y.clear();
+    for (std::size_t row = 0; row < kSvgBinsY; ++row) {
+      for (std::size_t col = 0; col < kSvgBinsX; ++col) {
+        const double cx = w.x_min + (static_cast<double>(col) + 0.5) * (w.x_max - w.x_min) / kSvgBinsX;
+        const double cy = 2.0 - (static_cast<double>(row) + 0.5) * 2.0 / kSvgBinsY;
+        const int copies = (row + col) % 2 == 0 ? 1 : coloured ? 0 : 30;
+        for (int c = 0; c < copies; ++c) {
+          x.push_back(cx);
+          y.push_back(cy);
+        }
       }
     }
+    const std::string worst = svg_of(y, x, kind);
+    expect_well_formed(worst);
+    EXPECT_EQ(runs_drawn(worst), kSvgBinsX * kSvgBinsY / (coloured ? 2 : 1));
+    EXPECT_LT(worst.size(), 3000000u);
   }
-  const std::string worst = svg_of(y, x, SvgPlotKind::rhosign);
-  expect_well_formed(worst);
-  EXPECT_EQ(runs_drawn(worst), kSvgBinsX * kSvgBinsY);
-  EXPECT_LT(worst.size(), 3000000u);
+}
+
+// The coloured picture: each cell takes the colour of its rho*sign(lambda2)
+// on the blue-green-red scale of the VMD script, -0.04 blue, 0 green, 0.04
+// red, values beyond the range the colour of its end; the bar shows the scale.
+TEST(PlotSvg, RhosignCellsTakeTheColourOfTheirValue) {
+  struct Case {
+    double x;
+    const char* fill;
+  };
+  const Case cases[] = {{-0.049, "#0000ff"}, {-0.04, "#0000ff"}, {-0.02, "#007f80"},
+                        {0.0, "#00ff00"},    {0.02, "#7f8000"},  {0.045, "#ff0000"}};
+  for (const Case& c : cases) {
+    const std::string svg = svg_of({1.0}, {c.x}, SvgPlotKind::rhosign);
+    expect_well_formed(svg);
+    EXPECT_EQ(runs_drawn(svg), 1u) << c.x;
+    EXPECT_NE(svg.find("<path fill=\"" + std::string(c.fill) + "\" d=\"M"), std::string::npos) << c.x;
+  }
+  const std::string svg = svg_of({1.0}, {0.0}, SvgPlotKind::rhosign);
+  EXPECT_EQ(count_of(svg, "<rect"), 33u + 3u);  // 33 bands, background, plot frame, bar frame
+  for (const char* label : {">0.040<", ">0.000<", ">-0.040<", ">rho*sign(lambda2) colour (a.u.)<"})
+    EXPECT_NE(svg.find(label), std::string::npos) << label;
+  // The density picture stays grey and has no bar.
+  const std::string grey = svg_of({1.0}, {0.01}, SvgPlotKind::density);
+  EXPECT_NE(grey.find("<path fill=\"#000000\""), std::string::npos);
+  EXPECT_EQ(grey.find("colour"), std::string::npos);
 }
 
 // Two Gaussian "atoms" 6 bohr apart on the x axis: the density between them

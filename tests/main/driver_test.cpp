@@ -109,6 +109,9 @@ TEST_F(DriverRun, MissingOrEmptyInputFile) {
   ProgramResult r = run_program({"absent.inp"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, line("NO STRING FOR OUTPUT FILE NAME!!!PROGRAM STOP"));
+  EXPECT_EQ(r.err, line("NO STRING FOR OUTPUT FILE NAME!!!PROGRAM STOP") +
+                       line("absent.inp holds no line: it is missing, empty or cannot be read") +
+                       line("Run stopped: no report file was written"));
   EXPECT_TRUE(fs::is_empty(fs::current_path()));
 
   r = run_template("");
@@ -121,38 +124,103 @@ TEST_F(DriverRun, MissingOrEmptyInputFile) {
   EXPECT_EQ(r.out, line("NO STRING FOR OUTPUT FILE NAME!!!PROGRAM STOP"));
 }
 
+// Every error stop reaches standard error: the message the report or the
+// console holds, then the report file's name; a failure of the text layer in
+// the template is followed by the field it read.
 TEST_F(DriverRun, ErrorStopsAndStatuses) {
-  // Blank report name: console only, no report file.
-  ProgramResult r = run_template("OUTPUT_FILE_NAME\nSECTIONS *RDG\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, line("NAME FOR OUTPUT FILE WAS NOT GIVEN, PROGRAM STOP"));
-  EXPECT_EQ(fs::directory_iterator(fs::current_path())->path().filename(), "input.inp");
-
-  // A report under the input file's own name would destroy the template.
-  const std::string self = "OUTPUT_FILE_NAME ./input.inp\nSECTIONS\n";
-  r = run_template(self);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, line("NAME FOR OUTPUT FILE IS THE NAME OF THE INPUT FILE, PROGRAM STOP"));
-  EXPECT_EQ(read_file("input.inp"), self);
-
-  // A template stop: report and console, status 1, no banner.
-  r = run_template("OUTPUT_FILE_NAME report.txt\nSECTIONS *WFN\n");
-  EXPECT_EQ(r.status, 1);
+  const std::string usual =
+      " (usual causes: the keyword is not in column 1, not in capitals, out of order, or a line of its section is"
+      " missing)\n";
   const std::string pair = line("WFN SECTION: PROBLEM IN READING THE INPUT!!!!") +
                            line("THE TEMPLATE MIGHT HAVE BEEN MODIFIED, PROGRAM STOP");
-  EXPECT_EQ(r.out, pair);
-  EXPECT_EQ(read_file("report.txt"), pair);
+  const std::string no_report = line("Run stopped: no report file was written");
+  const std::string see_report = line("Run stopped: see the report file report.txt");
+  struct Case {
+    const char* what;
+    std::string text;
+    int status;
+    std::string out, err, report;
+  };
+  const std::vector<Case> cases = {
+      {"blank report name", "OUTPUT_FILE_NAME\nSECTIONS *RDG\n", 1,
+       line("NAME FOR OUTPUT FILE WAS NOT GIVEN, PROGRAM STOP"),
+       line("NAME FOR OUTPUT FILE WAS NOT GIVEN, PROGRAM STOP") + no_report, "<none>"},
+      // A report under the input file's own name would destroy the template.
+      {"report is the template", "OUTPUT_FILE_NAME ./input.inp\nSECTIONS\n", 1,
+       line("NAME FOR OUTPUT FILE IS THE NAME OF THE INPUT FILE, PROGRAM STOP"),
+       line("NAME FOR OUTPUT FILE IS THE NAME OF THE INPUT FILE, PROGRAM STOP") + no_report,
+       "OUTPUT_FILE_NAME ./input.inp\nSECTIONS\n"},
+      // A template stop: report and console, status 1, no banner.
+      {"template stop", "OUTPUT_FILE_NAME report.txt\nSECTIONS *WFN\n", 1, pair,
+       pair + " the keyword PROPERTIES FROM WAVEFUNCTION was not found after line 2 of input.inp" + usual + see_report,
+       pair},
+      // A stop written only into the report.
+      {"report only", "OUTPUT_FILE_NAME report.txt\nSECTIONS *WFN\nPROPERTIES FROM WAVEFUNCTION\nINPUT absent.wfn\n"
+       "OUTPUT m\nCALCULATING *rho\nCENTER 0 0 0\nN_POINTS_X 3\nSTEPSIZE_X 0.2\nN_POINTS_Y 3\nSTEPSIZE_Y 0.2\n"
+       "N_POINTS_Z 3\nSTEPSIZE_Z 0.2\n", 1, "",
+       line("absent.wfn                        file cannot be opened, program stop") + see_report, "<banner>"},
+      // A failed read of the text layer: standard error names the file and
+      // line, then the field.
+      {"bad value", "OUTPUT_FILE_NAME report.txt\nSECTIONS *TOP\nTOPOND TO CUBE CONVERSION\nN_OF_GRIDS 0\n"
+       "CRYSTAL_OUTPUT_NAME c.out\nN_OF_SYMM_OPERATIONS 1\nSYMM x,2y,z\n", 2, "",
+       line("Bad value during read: file input.inp, line 7") +
+           line("SYMM: columns 5-44 of line 7 of input.inp cannot be read as a symmetry operation such as -x+1/2,-y,z"),
+       ""},
+      {"end of file", "OUTPUT_FILE_NAME report.txt\n", 2, "",
+       line("End of file: file input.inp, line 2") + " the keyword SECTIONS was not found after line 1 of input.inp" +
+           usual,
+       ""}};
+  for (const Case& c : cases) {
+    fs::remove("report.txt");
+    const ProgramResult r = run_template(c.text);
+    EXPECT_EQ(r.status, c.status) << c.what;
+    EXPECT_EQ(r.out, c.out) << c.what;
+    EXPECT_EQ(r.err, c.err) << c.what;
+    if (c.report == "<none>") {
+      EXPECT_FALSE(fs::exists("report.txt")) << c.what;
+    } else if (c.report == "<banner>") {
+      const std::string report = read_file("report.txt");
+      EXPECT_TRUE(report.ends_with(line("absent.wfn                        file cannot be opened, program stop")))
+          << c.what;
+    } else if (c.what != std::string("report is the template")) {
+      EXPECT_EQ(read_file("report.txt"), c.report) << c.what;
+    } else {
+      EXPECT_EQ(read_file("input.inp"), c.report);
+    }
+  }
+}
 
-  // A failed read of the text layer: standard error names the file and line.
-  r = run_template("OUTPUT_FILE_NAME report.txt\nSECTIONS *TOP\nTOPOND TO CUBE CONVERSION\nN_OF_GRIDS 0\n"
-                   "CRYSTAL_OUTPUT_NAME c.out\nN_OF_SYMM_OPERATIONS 1\nSYMM x,2y,z\n");
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, " Bad value during read: file input.inp, line 7\n");
-  EXPECT_EQ(read_file("report.txt"), "");
-  r = run_template("OUTPUT_FILE_NAME report.txt\n");
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, " End of file: file input.inp, line 2\n");
+// A keyword that is not found names itself on standard error, once per
+// section; the report and the console keep the section's pair of lines.
+TEST_F(DriverRun, TemplateStopsNameTheirKeyword) {
+  struct Case {
+    std::string text;
+    std::string problem;
+    std::string keyword;
+    int after;
+  };
+  const std::string head = "OUTPUT_FILE_NAME report.txt\n";
+  const std::vector<Case> cases = {
+      {head + "SECTIONS *WFN\nPROPERTIES FROM WAVEFUNCTION\nINPUT m.wfn\nOUTPUT m\nCALCULATING *rho\nCENTER 0 0 0\n"
+              "N_POINTS_X 3\nSTEPSIZE_X 0.2\nN_POINTS_Y 3\nstepsize_y 0.2\nN_POINTS_Z 3\nSTEPSIZE_Z 0.2\n",
+       "WFN SECTION: PROBLEM IN READING THE INPUT!!!!", "STEPSIZE_Y", 10},
+      {head + "SECTIONS *TOP\nTOPOND TO CUBE CONVERSION\n N_OF_GRIDS 1\n",
+       "TOPOND FILE CONVERSION SECTION: PROBLEM IN READING THE INPUT!!!!", "N_OF_GRIDS", 3},
+      {head + "SECTIONS *RDG\nRDG,RHO*(signL2) AND ABRAMOV\nINPUT *CUB\nRHO_INPUT_CUBE r.cube\n"
+              "calculating *rho\n",
+       "RDG, RHO*SIGN(L2) AND ABRAMOV ENERGY CALCULATION SECTION: PROBLEM IN READING THE INPUT!!!!", "CALCULATING",
+       4}};
+  for (const Case& c : cases) {
+    const ProgramResult r = run_template(c.text);
+    EXPECT_EQ(r.status, 1) << c.keyword;
+    const std::string pair = line(c.problem) + line("THE TEMPLATE MIGHT HAVE BEEN MODIFIED, PROGRAM STOP");
+    EXPECT_TRUE(r.out.ends_with(pair)) << r.out;
+    EXPECT_TRUE(read_file("report.txt").ends_with(pair)) << c.keyword;
+    EXPECT_NE(r.err.find(" the keyword " + c.keyword + " was not found after line " + std::to_string(c.after) +
+                         " of input.inp (usual causes: "),
+              std::string::npos)
+        << r.err;
+  }
 }
 
 // A result that would replace an input: one line on the console and on
