@@ -102,7 +102,7 @@ TEST(WfnPropBox, OriginAndXRowInSinglePrecision) {
 }
 
 TEST(WfnPropFiles, EverySwitchCombinationWritesItsFilesOnly) {
-  const std::string wfn = wfn_test::wfn_text(wfn_test::simple_content({1, 2, 5}, {1.0, 0.5, 0.25}));
+  const std::string wfn = wfn_test::wfn_text(wfn_test::normalised(wfn_test::simple_content({1, 2, 5}, {1.0, 0.5, 0.25})));
   for (int mask = 0; mask < 16; ++mask) {
     FolderRun t;
     write_file("m.wfn", wfn);
@@ -136,14 +136,13 @@ TEST(WfnPropFiles, UnreadableOrRejectedWavefunctionEndsWithOneReportLine) {
       {"absent.wfn", Case::Absent, " absent.wfn                        file cannot be opened, program stop\n"},
       // A folder opens as a stream on some systems but holds no lines.
       {"dir.wfn", Case::Folder, " dir.wfn                           file cannot be opened, program stop\n"},
-      {"g.wfn", Case::Rejected,
-       " g.wfn line 5: primitive 2 has type 25, outside 1-20 (only s, p, d and f primitives are supported), "
-       "program stop\n"},
+      {"i.wfn", Case::Rejected,
+       " i.wfn line 5: primitive 2 has type 57, outside 1-56 (s to h primitives are supported), program stop\n"},
   };
   for (const Case& c : cases) {
     FolderRun t;
     if (c.kind == Case::Folder) std::filesystem::create_directory(c.name);
-    if (c.kind == Case::Rejected) write_file(c.name, wfn_test::wfn_text(wfn_test::simple_content({1, 25})));
+    if (c.kind == Case::Rejected) write_file(c.name, wfn_test::wfn_text(wfn_test::simple_content({1, 57})));
     InputVariables& iv = t.run.input_variables;
     iv.wfn_inpname = padded(c.name, 33);
     iv.wfn_outname = padded("out", 33);
@@ -227,7 +226,7 @@ TEST(WfnPropGuard, TooLargeBoxEndsBeforeAllocating) {
 
 TEST(WfnPropGuard, NonPositiveCountsAndUnwritableOutput) {
   FolderRun t;
-  write_file("m.wfn", wfn_test::wfn_text(wfn_test::simple_content({1})));
+  write_file("m.wfn", wfn_test::wfn_text(wfn_test::normalised(wfn_test::simple_content({1}))));
   InputVariables& iv = t.run.input_variables;
   iv.wfn_inpname = padded("m.wfn", 33);
   iv.wfn_outname = padded("e", 33);
