@@ -130,12 +130,15 @@ inline tessaro::Wavefunction read_text(const std::string& text, const std::strin
 inline std::string shared_data() { return TESSARO_SHARED_DATA; }
 inline std::string test_data() { return std::string(TESSARO_TEST_DATA) + "/wavefunction"; }
 
-inline tessaro::Wavefunction read_path(const std::string& path) {
+// Reads a file with the .wfn reader, or with the one given.
+inline tessaro::Wavefunction read_path(const std::string& path,
+                                       void (*read)(tessaro::textio::LineReader&, tessaro::Wavefunction&) =
+                                           tessaro::read_wfn_file) {
   std::ifstream in(path, std::ios::binary);
   EXPECT_TRUE(in.good()) << path;
   tessaro::textio::LineReader reader(in, path);
   tessaro::Wavefunction w;
-  tessaro::read_wfn_file(reader, w);
+  read(reader, w);
   return w;
 }
 
