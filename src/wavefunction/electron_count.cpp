@@ -56,8 +56,8 @@ void overlap_table(double pa, double pb, double p, int la, int lb, Table& e) {
   double pow_a[kMaxL + 1], pow_b[kMaxL + 1];
   pow_a[0] = pow_b[0] = 1.0;
   for (int k = 1; k <= kMaxL; ++k) pow_a[k] = pow_a[k - 1] * pa, pow_b[k] = pow_b[k - 1] * pb;
-  static constexpr int kBinomial[kMaxL + 1][kMaxL + 1] = {{1}, {1, 1}, {1, 2, 1}, {1, 3, 3, 1}, {1, 4, 6, 4, 1},
-                                                           {1, 5, 10, 10, 5, 1}};
+  static constexpr int kBinomial[kMaxL + 1][kMaxL + 1] = {{1},          {1, 1},          {1, 2, 1},
+                                                          {1, 3, 3, 1}, {1, 4, 6, 4, 1}, {1, 5, 10, 10, 5, 1}};
   for (int a = 0; a <= la; ++a)
     for (int b = 0; b <= lb; ++b) {
       double s = 0.0;

@@ -252,7 +252,8 @@ bool starts_with_tag(std::string_view line) {
 
 void check_exponent(const std::string& where, std::size_t k, double exponent) {
   const std::string primitive = "primitive " + std::to_string(k + 1) + " has exponent " + number_text(exponent);
-  if (!(exponent > 0.0) || !std::isfinite(exponent)) throw WfnFileRejected(where + ": " + primitive + ", not a positive number");
+  if (!(exponent > 0.0) || !std::isfinite(exponent))
+    throw WfnFileRejected(where + ": " + primitive + ", not a positive number");
   // A subnormal exponent makes 1 / (-2 alpha) infinite, and every value NaN.
   if (exponent < std::numeric_limits<double>::min())
     throw WfnFileRejected(where + ": " + primitive + ", below the smallest normal number " +

@@ -213,10 +213,10 @@ struct KnownBlock {
   ValueKind kind;
 };
 constexpr KnownBlock kValueBlocks[] = {
-    {kNuclei, ValueKind::Integer},     {kOrbitals, ValueKind::Integer},  {kPrimitives, ValueKind::Integer},
-    {kNames, ValueKind::Word},         {kAtomicNumbers, ValueKind::Integer}, {kCharges, ValueKind::Real},
-    {kCoordinates, ValueKind::Real},   {kCentres, ValueKind::Integer},   {kTypes, ValueKind::Integer},
-    {kExponents, ValueKind::Real},     {kOccupations, ValueKind::Real},  {kEnergies, ValueKind::Real}};
+    {kNuclei, ValueKind::Integer},   {kOrbitals, ValueKind::Integer},      {kPrimitives, ValueKind::Integer},
+    {kNames, ValueKind::Word},       {kAtomicNumbers, ValueKind::Integer}, {kCharges, ValueKind::Real},
+    {kCoordinates, ValueKind::Real}, {kCentres, ValueKind::Integer},       {kTypes, ValueKind::Integer},
+    {kExponents, ValueKind::Real},   {kOccupations, ValueKind::Real},      {kEnergies, ValueKind::Real}};
 constexpr KnownBlock kEdfBlocks[] = {{kEdfCount, ValueKind::Integer},
                                      {kEdfCentres, ValueKind::Integer},
                                      {kEdfTypes, ValueKind::Integer},
@@ -234,7 +234,8 @@ const KnownBlock* known(const KnownBlock (&table)[N], std::string_view name) {
 // <MO Number> k </MO Number> and its coefficients, orbital after orbital.
 void read_coefficients(Scanner& sc, long opened, WfxContent& c) {
   if (c.coefficients_present)
-    sc.fail(opened, kCoefficients, "the block appears twice (first on line " + std::to_string(c.coefficients_line) + ")");
+    sc.fail(opened, kCoefficients,
+            "the block appears twice (first on line " + std::to_string(c.coefficients_line) + ")");
   c.coefficients_present = true;
   c.coefficients_line = opened;
   while (true) {
@@ -268,7 +269,8 @@ void read_coefficients(Scanner& sc, long opened, WfxContent& c) {
 }
 
 void read_edf(Scanner& sc, long opened, WfxContent& c) {
-  if (c.edf_present) sc.fail(opened, kEdf, "the block appears twice (first on line " + std::to_string(c.edf_line) + ")");
+  if (c.edf_present)
+    sc.fail(opened, kEdf, "the block appears twice (first on line " + std::to_string(c.edf_line) + ")");
   c.edf_present = true;
   c.edf_line = opened;
   while (true) {
@@ -276,10 +278,8 @@ void read_edf(Scanner& sc, long opened, WfxContent& c) {
     switch (t.kind) {
       case Scanner::Kind::Word: break;  // text between the inner blocks
       case Scanner::Kind::Open:
-        if (const KnownBlock* b = known(kEdfBlocks, t.text))
-          read_values(sc, b->name, t.line, b->kind, c.edf[b->name]);
-        else
-          sc.skip_block(t.text, t.line);
+        if (const KnownBlock* b = known(kEdfBlocks, t.text)) read_values(sc, b->name, t.line, b->kind, c.edf[b->name]);
+        else sc.skip_block(t.text, t.line);
         break;
       case Scanner::Kind::Close:
         if (t.text == kEdf) return;
@@ -315,13 +315,15 @@ WfxContent scan(Scanner& sc) {
 // Checks on the blocks once the whole file is read.
 class Checks {
  public:
-  Checks(const Scanner& sc, std::map<std::string_view, Block>& blocks, std::string_view within = {}, long within_line = 0)
+  Checks(const Scanner& sc, std::map<std::string_view, Block>& blocks, std::string_view within = {},
+         long within_line = 0)
       : sc_(sc), blocks_(blocks), within_(within), within_line_(within_line) {}
 
   const Block& required(std::string_view name) {
     Block& b = blocks_[name];
     if (!b.present) {
-      if (within_.empty()) throw WfnFileRejected(sc_.file() + ": the required block <" + std::string(name) + "> is missing");
+      if (within_.empty())
+        throw WfnFileRejected(sc_.file() + ": the required block <" + std::string(name) + "> is missing");
       sc_.fail(within_line_, within_, "the required block <" + std::string(name) + "> is missing");
     }
     return b;
@@ -342,11 +344,14 @@ class Checks {
     return n;
   }
 
-  void size_is(const Block& b, std::string_view name, std::size_t expected, std::string_view header, const char* per = "") {
-    if (b.size() != expected)
-      sc_.fail(b.line, name,
-               std::to_string(b.size()) + " values where <" + std::string(header) + "> gives " +
-                   std::to_string(expected) + per);
+  // `per` values for each of the `count` the header gives.
+  void size_is(const Block& b, std::string_view name, std::size_t count, std::string_view header,
+               std::size_t per = 1) {
+    if (b.size() == count * per) return;
+    std::string what = std::to_string(b.size()) + " values where <" + std::string(header) + "> gives " +
+                       std::to_string(count);
+    if (per > 1) what += " (" + std::to_string(per) + " values each)";
+    sc_.fail(b.line, name, what);
   }
 
   void centres_in_range(const Block& b, std::string_view name, std::int32_t ncent) {
@@ -404,7 +409,7 @@ void assemble(const Scanner& sc, WfxContent& c, Wavefunction& wfn) {
     if (!nuclear_charge_in_range(charges.reals[a]))
       sc.fail(charges.line, kCharges, "nucleus " + std::to_string(a + 1) + " has a charge outside 0-118");
   const Block& coordinates = ck.required(kCoordinates);
-  ck.size_is(coordinates, kCoordinates, 3 * ncent, kNuclei, " x 3");
+  ck.size_is(coordinates, kCoordinates, ncent, kNuclei, 3);
 
   const Block& centres = ck.required(kCentres);
   ck.size_is(centres, kCentres, np, kPrimitives);

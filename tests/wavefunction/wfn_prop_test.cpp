@@ -106,7 +106,8 @@ TEST(WfnPropBox, OriginAndXRowInSinglePrecision) {
 }
 
 TEST(WfnPropFiles, EverySwitchCombinationWritesItsFilesOnly) {
-  const std::string wfn = wfn_test::wfn_text(wfn_test::normalised(wfn_test::simple_content({1, 2, 5}, {1.0, 0.5, 0.25})));
+  const std::string wfn =
+      wfn_test::wfn_text(wfn_test::normalised(wfn_test::simple_content({1, 2, 5}, {1.0, 0.5, 0.25})));
   for (int mask = 0; mask < 16; ++mask) {
     FolderRun t;
     write_file("m.wfn", wfn);
@@ -352,7 +353,9 @@ TEST(WfnPropPhysics, EnergyDensitiesAndNumericalDerivatives) {
       {"water dimer", wfn_test::read_path(dir + "/water_dimer.wfn"), {-0.8f, 0.1f, 0.05f}, 0.01f},
       {"water5z (h)", read_any(dir + "/gh_wfn/water5z.wfn"), {-1.125f, 0.375f, 0.125f}, fine},
       {"h2o_qz.wfx (g)", read_any(dir + "/gh_wfn/h2o_qz.wfx"), {-1.5f, 0.5f, -0.25f}, fine},
-      {"core densities", with_core_density(wfn_test::read_path(dir + "/water_dimer.wfn")), {-3.25f, -0.125f, 0.25f},
+      {"core densities",
+       with_core_density(wfn_test::read_path(dir + "/water_dimer.wfn")),
+       {-3.25f, -0.125f, 0.25f},
        fine},
   };
   for (const auto& c : cases) {
@@ -439,8 +442,8 @@ TEST(WfnPropPhysics, CoreDensitiesAddToRhoAndLaplacianButNotToG) {
 
 TEST(WfnPropElectronCount, RealFilesCheckOutAPermutedComponentOrderWarns) {
   const std::string dir = wfn_test::test_data();
-  for (const char* f : {"/water_dimer.wfn", "/formic_dimer.wfn", "/gh_wfn/water5z.wfn", "/gh_wfn/h2o_qz.wfn",
-                        "/gh_wfn/h2o_qz.wfx"}) {
+  for (const char* f :
+       {"/water_dimer.wfn", "/formic_dimer.wfn", "/gh_wfn/water5z.wfn", "/gh_wfn/h2o_qz.wfn", "/gh_wfn/h2o_qz.wfx"}) {
     const tessaro::Wavefunction w = read_any(dir + f);
     EXPECT_NEAR(tessaro::orbital_electron_count(w), tessaro::occupation_sum(w), 1e-7 * tessaro::occupation_sum(w)) << f;
   }

@@ -132,8 +132,8 @@ inline std::string test_data() { return std::string(TESSARO_TEST_DATA) + "/wavef
 
 // Reads a file with the .wfn reader, or with the one given.
 inline tessaro::Wavefunction read_path(const std::string& path,
-                                       void (*read)(tessaro::textio::LineReader&, tessaro::Wavefunction&) =
-                                           tessaro::read_wfn_file) {
+                                       void (*read)(tessaro::textio::LineReader&,
+                                                    tessaro::Wavefunction&) = tessaro::read_wfn_file) {
   std::ifstream in(path, std::ios::binary);
   EXPECT_TRUE(in.good()) << path;
   tessaro::textio::LineReader reader(in, path);

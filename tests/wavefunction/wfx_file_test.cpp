@@ -1,12 +1,13 @@
 // The .wfx reader: blocks in any order with free-form values, the choice
 // between .wfx and .wfn by the first non-blank line, every rejection naming
 // its block, and the real file against the .wfn of the same calculation.
+#include "wavefunction/wfx_file.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <sstream>
 
-#include "wavefunction/wfx_file.hpp"
 #include "wfn_test_util.hpp"
 
 using tessaro::Wavefunction;
@@ -114,6 +115,8 @@ TEST(WfxFile, EveryFaultNamesItsBlock) {
       {{with(kSmall, " 0.125 -0.25", " 0.125 -0..25"),
         "s.wfx line 27, <Nuclear Cartesian Coordinates>: value 2 \"-0..25\" is not a number"}},
       {{with(kSmall, " 6.0 1.0D0", " 6.0 -"), "s.wfx line 24, <Nuclear Charges>: value 2 \"-\" is not a number"}},
+      {{with(kSmall, " 3.0\n", "\n"),
+        "s.wfx line 26, <Nuclear Cartesian Coordinates>: 5 values where <Number of Nuclei> gives 2 (3 values each)"}},
       {{with(kSmall, " 1 21\n", " 1 57\n"), "s.wfx line 8, <Primitive Types>: primitive 3 has type 57, outside 1-56"}},
       {{with(kSmall, "1 2 1\n</Primitive", "1 3 1\n</Primitive"),
         "s.wfx line 31, <Primitive Centers>: primitive 2 is assigned to centre 3, outside 1..2"}},
@@ -121,11 +124,13 @@ TEST(WfxFile, EveryFaultNamesItsBlock) {
         "s.wfx line 34, <Primitive Exponents>: primitive 1 has exponent 0.0000000000000000, not a positive number"}},
       {{with(kSmall, "<Number of Nuclei> 2 </", "<Number of Nuclei> 2 3 </"),
         "s.wfx line 12, <Number of Nuclei>: 2 values where one count belongs"}},
-      {{with(kSmall, "<MO Number> 1 </", "<MO Number> 2 </"), "s.wfx line 50, <MO Number>: orbital number 2 appears twice"}},
+      {{with(kSmall, "<MO Number> 1 </", "<MO Number> 2 </"),
+        "s.wfx line 50, <MO Number>: orbital number 2 appears twice"}},
       {{with(kSmall, " 4.0 5.0\n 6.0\n", " 4.0 5.0\n"),
         "s.wfx line 45, <MO Number>: orbital 2 has 2 coefficients where <Number of Primitives> gives 3"}},
       {{with(kSmall, "2.0 1.5\n", "2.0\n"),
-        "s.wfx line 38, <Molecular Orbital Occupation Numbers>: 1 values where <Number of Occupied Molecular Orbitals> gives 2"}},
+        "s.wfx line 38, <Molecular Orbital Occupation Numbers>: 1 values where <Number of Occupied Molecular Orbitals> "
+        "gives 2"}},
       {{kSmall + "<Atomic Numbers>\n8 1\n</Atomic Numbers>\n",
         "s.wfx line 73, <Atomic Numbers>: the block appears twice (first on line 19)"}},
       {{with(kSmall, "</Primitive Types>", "</Primitive Centers>"),
@@ -133,7 +138,8 @@ TEST(WfxFile, EveryFaultNamesItsBlock) {
       {{kSmall + "</Title>\n", "s.wfx line 73: </Title> closes no open block"}},
       {{kSmall + "<Keywords>\nGTO\n", "s.wfx line 73, <Keywords>: the block is not closed before the end of the file"}},
       {{with(kSmall, "<EDF Primitive Types>\n1 1\n</EDF Primitive Types>\n", ""),
-        "s.wfx line 56, <Additional Electron Density Function (EDF)>: the required block <EDF Primitive Types> is missing"}},
+        "s.wfx line 56, <Additional Electron Density Function (EDF)>: the required block <EDF Primitive Types> is "
+        "missing"}},
       {{with(kSmall, "<Number of Primitives>\n3\n", "<Number of Primitives>\n0\n"),
         "s.wfx line 5, <Number of Primitives>: the number of primitives is 0, not positive"}},
   };
@@ -162,5 +168,6 @@ TEST(WfxFile, RealFileHoldsTheWfnOfTheSameCalculation) {
   for (std::size_t a = 0; a < 3; ++a) EXPECT_NEAR(x.xc[a], n.xc[a], 1e-8);
   for (std::size_t i = 0; i < x.exx.size(); ++i) EXPECT_NEAR(x.exx[i], n.exx[i], 1e-7 * x.exx[i]) << i;
   // Eight significant digits in the .wfn: half a unit of the eighth.
-  for (std::size_t i = 0; i < x.coo.size(); ++i) EXPECT_NEAR(x.coo[i], n.coo[i], 5e-8 * std::fabs(x.coo[i]) + 1e-15) << i;
+  for (std::size_t i = 0; i < x.coo.size(); ++i)
+    EXPECT_NEAR(x.coo[i], n.coo[i], 5e-8 * std::fabs(x.coo[i]) + 1e-15) << i;
 }
