@@ -38,6 +38,7 @@ data_for() {
     fuzz_cube) echo "$shared/cube_external $data/wavefunction $data/analysis" ;;
     fuzz_grd) echo "$shared/xd_grd $data/analysis" ;;
     fuzz_wfn) echo "$shared/wfn_external $data/wavefunction" ;;
+    fuzz_wfx) echo "$shared/gh_wfn $data/wavefunction/gh_wfn" ;;
     fuzz_crystal_output) echo "$shared/crystal_out $data/topond" ;;
     fuzz_topond_grid) echo "$data/topond" ;;
     fuzz_free_form | fuzz_fixed_fields) echo "$data/textio" ;;

@@ -65,6 +65,11 @@ void wfn_summary(const InputVariables& iv, SummaryText& report) {
   report.line(kBangs49);
   report.empty_lines(2);
   report.line("input wavefunction:   ", iv.wfn_inpname);
+  if (iv.wfn_edf_primitives > 0)
+    report.line(FreeLine()
+                    .i4(iv.wfn_edf_primitives)
+                    .text("additional density function primitives (core densities) added to rho, its gradient and "
+                          "laplacian; G (from the orbitals) does not include them"));
   report.line("properties to be evaluated:");
   if (iv.wfn_risp[kWfnRhoJob] == 1) {
     report.line("- electron density");

@@ -154,6 +154,10 @@ struct InputVariables {
   // RDG threshold m * 0.1.
   std::array<std::int32_t, 10> n01{};
   std::array<double, 10> vol01{}, rho01{}, rhosi01{}, g01{}, v01{}, h01{};
+
+  // Filled by the WFN section, printed by the report: the additional density
+  // functions (.wfx core densities) added to the density.
+  std::int32_t wfn_edf_primitives = 0;
 };
 
 // A text field with its trailing blanks removed (file names are opened so).

@@ -1,6 +1,7 @@
 #include "wavefunction/wfn_file.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -9,6 +10,7 @@
 
 #include "grid/grid_data.hpp"
 #include "run/run_end.hpp"
+#include "wavefunction/wfx_file.hpp"
 
 namespace tessaro {
 
@@ -45,8 +47,9 @@ bool count_before_label(std::string_view line, std::string_view label, std::stri
   return true;
 }
 
-void read_header(LineReader& in, Wavefunction& wfn) {
-  std::string_view line = in.require();
+// The header `line`, the last line `in` returned unless it is blank (a blank
+// header reads as counts of 0 whatever came after it).
+void read_header(const LineReader& in, std::string_view line, long at, Wavefunction& wfn) {
   std::string_view f_nmo, f_nprims, f_ncent;
   bool labelled = count_before_label(line, "MOL ORBITALS", f_nmo) && count_before_label(line, "PRIMITIVES", f_nprims) &&
                   count_before_label(line, "NUCLEI", f_ncent);
@@ -59,7 +62,6 @@ void read_header(LineReader& in, Wavefunction& wfn) {
   if (!textio::parse_int(f_nmo, wfn.nmo) || !textio::parse_int(f_nprims, wfn.nprims) ||
       !textio::parse_int(f_ncent, wfn.ncent))
     in.fail_bad_value();
-  const long at = in.line_number();
   if (wfn.nmo <= 0) reject(in, at, "the number of molecular orbitals is " + std::to_string(wfn.nmo) + ", not positive");
   if (wfn.nprims <= 0) reject(in, at, "the number of primitives is " + std::to_string(wfn.nprims) + ", not positive");
   if (wfn.ncent <= 0) reject(in, at, "the number of nuclei is " + std::to_string(wfn.ncent) + ", not positive");
@@ -132,6 +134,44 @@ long read_real_block(LineReader& in, std::size_t count, int skip, int width, int
   return first_line;
 }
 
+// A field that parse_real refuses although it holds a number of a kind: an
+// infinity or a not-a-number written out, or a value too large for a double.
+bool non_finite_field(std::string_view field) {
+  const std::size_t first = field.find_first_not_of(' ');
+  if (first == std::string_view::npos) return false;
+  std::string text(field.substr(first, field.find_last_not_of(' ') - first + 1));
+  if (text[0] == '+' || text[0] == '-') text.erase(0, 1);
+  for (char& c : text)
+    if (c == 'D' || c == 'd') c = 'e';
+  double v = 0;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (r.ptr != text.data() + text.size()) return false;
+  return r.ec == std::errc::result_out_of_range || (r.ec == std::errc() && !std::isfinite(v));
+}
+
+// The exponents, as read_real_block reads them, except that an exponent
+// that is not finite is rejected like one that is not positive.
+long read_exponents(LineReader& in, std::size_t count, std::vector<double>& out) {
+  long first_line = in.line_number() + 1;
+  while (out.size() < count) {
+    std::string_view line = in.require();
+    for (int f = 0; f < 5 && out.size() < count; ++f) {
+      const std::string_view field = textio::columns(line, 11 + 14 * f, 14);
+      double v = 0;
+      if (!textio::parse_real(field, 7, v)) {
+        if (!non_finite_field(field)) in.fail_bad_value();
+        const std::size_t first = field.find_first_not_of(' ');
+        reject(in, in.line_number(),
+               "primitive " + std::to_string(out.size() + 1) + " has exponent " +
+                   std::string(field.substr(first, field.find_last_not_of(' ') - first + 1)) +
+                   ", not a positive number");
+      }
+      out.push_back(v);
+    }
+  }
+  return first_line;
+}
+
 // The lines the header's counts announce after it: a line per nucleus, the
 // centre and type blocks (twenty to a line), the exponents (five to a line),
 // per orbital its heading and coefficients (five to a line), END DATA and the
@@ -144,12 +184,9 @@ std::uint64_t announced_lines(const Wavefunction& wfn) {
   return saturating_sum(lines, saturating_product(static_cast<std::uint64_t>(wfn.nmo), 1 + real_lines));
 }
 
-}  // namespace
-
-void read_wfn_file(LineReader& in, Wavefunction& wfn) {
-  wfn = Wavefunction{};
-  in.require();  // title, A80, dropped
-  read_header(in, wfn);
+// The rest of a .wfn file after its header line (line `header_line`).
+void read_wfn_after_header(LineReader& in, std::string_view header, long header_line, Wavefunction& wfn) {
+  read_header(in, header, header_line, wfn);
   in.require_lines(announced_lines(wfn));
   read_atoms(in, wfn);
 
@@ -170,22 +207,15 @@ void read_wfn_file(LineReader& in, Wavefunction& wfn) {
                  ", outside 1.." + std::to_string(wfn.ncent));
   long type_line = read_int_block(in, np, type);
   for (std::size_t k = 0; k < np; ++k)
-    if (type[k] < 1 || type[k] > 20)
+    if (type[k] < 1 || type[k] > kMaxPrimitiveType)
       reject(in, type_line + static_cast<long>(k / 20),
              "primitive " + std::to_string(k + 1) + " has type " + std::to_string(type[k]) +
-                 ", outside 1-20 (only s, p, d and f primitives are supported)");
+                 ", outside 1-56 (s to h primitives are supported)");
   std::vector<double> exponent;
   exponent.reserve(np);
-  long exp_line = read_real_block(in, np, 10, 14, 7, exponent);
-  for (std::size_t k = 0; k < np; ++k) {
-    const long at = exp_line + static_cast<long>(k / 5);
-    const std::string primitive = "primitive " + std::to_string(k + 1) + " has exponent " + number_text(exponent[k]);
-    if (!(exponent[k] > 0.0) || !std::isfinite(exponent[k])) reject(in, at, primitive + ", not a positive number");
-    // A subnormal exponent makes 1 / (-2 alpha) infinite, and every value NaN.
-    if (exponent[k] < std::numeric_limits<double>::min())
-      reject(in, at, primitive + ", below the smallest normal number " +
-                         number_text(std::numeric_limits<double>::min()));
-  }
+  long exp_line = read_exponents(in, np, exponent);
+  for (std::size_t k = 0; k < np; ++k)
+    check_exponent(in.file_name() + " line " + std::to_string(exp_line + static_cast<long>(k / 5)), k, exponent[k]);
 
   wfn.po.assign(nmo, 0.0);
   wfn.eorb.assign(nmo, 0.0);
@@ -204,6 +234,36 @@ void read_wfn_file(LineReader& in, Wavefunction& wfn) {
   // its contents are not read.
   in.require();
 
+  wfn.atomic_number.resize(static_cast<std::size_t>(wfn.ncent));
+  for (std::size_t a = 0; a < wfn.atomic_number.size(); ++a)
+    wfn.atomic_number[a] = static_cast<std::int32_t>(wfn.charg[a]);
+  store_primitives_sorted(centre, type, exponent, coef, wfn);
+}
+
+// Blanks alone (a line of tabs is a .wfn title or header like any other).
+bool blank(std::string_view line) { return line.find_first_not_of(' ') == std::string_view::npos; }
+
+bool starts_with_tag(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(" \t");
+  return first != std::string_view::npos && line[first] == '<';
+}
+
+}  // namespace
+
+void check_exponent(const std::string& where, std::size_t k, double exponent) {
+  const std::string primitive = "primitive " + std::to_string(k + 1) + " has exponent " + number_text(exponent);
+  if (!(exponent > 0.0) || !std::isfinite(exponent))
+    throw WfnFileRejected(where + ": " + primitive + ", not a positive number");
+  // A subnormal exponent makes 1 / (-2 alpha) infinite, and every value NaN.
+  if (exponent < std::numeric_limits<double>::min())
+    throw WfnFileRejected(where + ": " + primitive + ", below the smallest normal number " +
+                          number_text(std::numeric_limits<double>::min()));
+}
+
+void store_primitives_sorted(const std::vector<std::int32_t>& centre, const std::vector<std::int32_t>& type,
+                             const std::vector<double>& exponent, const std::vector<double>& coef, Wavefunction& wfn) {
+  const auto np = static_cast<std::size_t>(wfn.nprims);
+  const auto nmo = static_cast<std::size_t>(wfn.nmo);
   // Stable sort by type: positions itp[t-2]+1 .. itp[t-1] hold type t in file order.
   wfn.ict.resize(np);
   wfn.type.resize(np);
@@ -212,7 +272,7 @@ void read_wfn_file(LineReader& in, Wavefunction& wfn) {
   wfn.div.resize(np);
   wfn.coo.resize(np * nmo);
   std::size_t n = 0;
-  for (std::int32_t t = 1; t <= 20; ++t) {
+  for (std::int32_t t = 1; t <= kMaxPrimitiveType; ++t) {
     for (std::size_t k = 0; k < np; ++k) {
       if (type[k] != t) continue;
       wfn.exx[n] = exponent[k];
@@ -225,6 +285,36 @@ void read_wfn_file(LineReader& in, Wavefunction& wfn) {
     }
     wfn.itp[static_cast<std::size_t>(t - 1)] = static_cast<std::int32_t>(n);
   }
+}
+
+void read_wfn_file(LineReader& in, Wavefunction& wfn) {
+  wfn = Wavefunction{};
+  in.require();  // title, A80, dropped
+  std::string_view header = in.require();
+  read_wfn_after_header(in, header, in.line_number(), wfn);
+}
+
+void read_wavefunction_file(LineReader& in, Wavefunction& wfn) {
+  wfn = Wavefunction{};
+  // Line 1 is a .wfn file's title and line 2 its header, blank or not; a
+  // .wfx file may start with blank lines before its first tag.
+  std::string_view line = in.require();
+  if (starts_with_tag(line)) return read_wfx_file_from(in, line, wfn);
+  const bool title_blank = blank(line);
+  line = in.require();
+  if (!title_blank || !blank(line)) {
+    if (title_blank && starts_with_tag(line)) return read_wfx_file_from(in, line, wfn);
+    return read_wfn_after_header(in, line, in.line_number(), wfn);
+  }
+  const long header_line = in.line_number();
+  std::string_view next;
+  while (in.next(next)) {
+    if (blank(next)) continue;
+    if (starts_with_tag(next)) return read_wfx_file_from(in, next, wfn);
+    break;
+  }
+  // A .wfn file whose header is blank: its counts read as 0.
+  read_header(in, "", header_line, wfn);
 }
 
 }  // namespace tessaro

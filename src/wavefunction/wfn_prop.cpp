@@ -14,6 +14,7 @@
 #include "run/progress.hpp"
 #include "run/run_end.hpp"
 #include "run/threads.hpp"
+#include "wavefunction/electron_count.hpp"
 #include "wavefunction/wfn_box.hpp"
 #include "wavefunction/wfn_file.hpp"
 
@@ -58,18 +59,34 @@ void evaluate_row_into_grids(const WfnVar& v, WfnRow& row, const WfnSwitches& sw
   }
 }
 
-// `readwfn`: opens the file named by wfn_inpname and reads it into wfn. A file
-// that cannot be opened or is rejected gets one report line and ends the run
-// with status 1.
+// `readwfn`: opens the file named by wfn_inpname and reads it into wfn, as a
+// .wfx or a .wfn file. A file that cannot be opened or is rejected gets one
+// report line and ends the run with status 1.
 void readwfn(Run& run, Wavefunction& wfn) {
   InputFile file(run, run.input_variables.wfn_inpname);
   textio::LineReader& in = file.reader();
   try {
-    read_wfn_file(in, wfn);
+    read_wavefunction_file(in, wfn);
   } catch (const WfnFileRejected& e) {
     run.report_line(std::string(e.what()) + ", program stop");
     end_run(1);
   }
+}
+
+// A file whose orbitals do not hold the electrons its occupations count gets
+// one warning line; one that checks out adds nothing to the report.
+void check_electron_count(Run& run, const Wavefunction& wfn) {
+  const double integrated = orbital_electron_count(wfn), occupations = occupation_sum(wfn);
+  if (!electron_count_inconsistent(integrated, occupations)) return;
+  auto fixed = [](double v) {
+    std::string s;
+    textio::put_F(s, v, 24, 6);
+    return s.substr(std::min(s.find_first_not_of(' '), s.size()));
+  };
+  run.report_line("WARNING! electron count of " + trimmed(run.input_variables.wfn_inpname) + ": the orbitals hold " +
+                  fixed(integrated) + " electrons, the occupations add up to " + fixed(occupations) +
+                  ": the coefficients or primitive types of the file look inconsistent (for example a writer with "
+                  "another component order)");
 }
 
 }  // namespace
@@ -173,15 +190,18 @@ void wfn_prop(Run& run) {
   const InputVariables& iv = run.input_variables;
   WfnVar v;
   readwfn(run, v.wfn);
+  check_electron_count(run, v.wfn);
+  run.input_variables.wfn_edf_primitives = static_cast<std::int32_t>(v.wfn.edf_coef.size());
 
-  // Cube atom list: atomic number = the nuclear charge truncated toward zero.
+  // Cube atom list: the atomic numbers of a .wfx file, for a .wfn file the
+  // nuclear charge truncated toward zero.
   GridData header;
   const std::size_t ncent = static_cast<std::size_t>(v.wfn.ncent);
   header.natoms = v.wfn.ncent;
   header.atoms.resize(ncent);
   for (std::size_t a = 0; a < ncent; ++a) {
     GridAtom& at = header.atoms[a];
-    at.num_atomico = static_cast<std::int32_t>(v.wfn.charg[a]);
+    at.num_atomico = v.wfn.atomic_number[a];
     at.charge = static_cast<float>(v.wfn.charg[a]);
     at.x = static_cast<float>(v.wfn.xc[a]);
     at.y = static_cast<float>(v.wfn.yc[a]);

@@ -1,6 +1,6 @@
 #pragma once
 namespace tessaro {
 class Run;
-// The WFN section: density and derived properties of a .wfn wavefunction on a box grid.
+// The WFN section: density and derived properties of a .wfn or .wfx wavefunction on a box grid.
 void wfn_prop(Run& run);
 }  // namespace tessaro

@@ -1,6 +1,7 @@
 #include "wavefunction/wfn_rows.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -187,28 +188,36 @@ struct TypeEntry {
   double (*value_pt)(double, double, double, double);
 };
 
-#define TESSARO_TYPE(a, b, c) \
-  TypeEntry { a, b, c, &full_row<a, b, c>, &value_row<a, b, c>, &full_point<a, b, c>, &value_point<a, b, c> }
+template <std::size_t T>
+constexpr TypeEntry type_entry_of() {
+  constexpr AngularPowers p = kAngularPowers[T];
+  return TypeEntry{p.lx,
+                   p.ly,
+                   p.lz,
+                   &full_row<p.lx, p.ly, p.lz>,
+                   &value_row<p.lx, p.ly, p.lz>,
+                   &full_point<p.lx, p.ly, p.lz>,
+                   &value_point<p.lx, p.ly, p.lz>};
+}
 
-// The angular types 1..20: s; px py pz; dxx dyy dzz dxy dxz dyz;
-// fxxx fyyy fzzz fxxy fxxz fyyz fxyy fxzz fyzz fxyz.
-const TypeEntry kTypes[20] = {
-    TESSARO_TYPE(0, 0, 0), TESSARO_TYPE(1, 0, 0), TESSARO_TYPE(0, 1, 0), TESSARO_TYPE(0, 0, 1),
-    TESSARO_TYPE(2, 0, 0), TESSARO_TYPE(0, 2, 0), TESSARO_TYPE(0, 0, 2), TESSARO_TYPE(1, 1, 0),
-    TESSARO_TYPE(1, 0, 1), TESSARO_TYPE(0, 1, 1), TESSARO_TYPE(3, 0, 0), TESSARO_TYPE(0, 3, 0),
-    TESSARO_TYPE(0, 0, 3), TESSARO_TYPE(2, 1, 0), TESSARO_TYPE(2, 0, 1), TESSARO_TYPE(0, 2, 1),
-    TESSARO_TYPE(1, 2, 0), TESSARO_TYPE(1, 0, 2), TESSARO_TYPE(0, 1, 2), TESSARO_TYPE(1, 1, 1)};
-#undef TESSARO_TYPE
+template <std::size_t... T>
+constexpr std::array<TypeEntry, sizeof...(T)> type_table(std::index_sequence<T...>) {
+  return {type_entry_of<T>()...};
+}
 
-const TypeEntry& type_entry(int t) { return kTypes[t - 1]; }
+// Every angular type 1..56, each with the loops written out for its monomial.
+constexpr std::array<TypeEntry, kMaxPrimitiveType> kTypes =
+    type_table(std::make_index_sequence<static_cast<std::size_t>(kMaxPrimitiveType)>());
+
+const TypeEntry& type_entry(int t) { return kTypes[static_cast<std::size_t>(t - 1)]; }
 
 // Upper bounds of a primitive's magnitudes over a row. For a term
 // r^p exp(-alpha r^2) with r^2 >= closest_r2 (the smallest squared distance
 // from the centre on the row) the largest value is taken at
-// r^2 = max(closest_r2, p / (2 alpha)). h[p] is that bound for p = 0..5,
-// enlarged so that rounding in the computed values and in this bound cannot
-// matter.
-void term_bounds(double alpha, double closest_r2, int pmax, double h[6]) {
+// r^2 = max(closest_r2, p / (2 alpha)). h[p] is that bound for p = 0..pmax
+// (at most L + 2 = 7 for h functions with derivatives), enlarged so that
+// rounding in the computed values and in this bound cannot matter.
+void term_bounds(double alpha, double closest_r2, int pmax, double h[kTermPowers]) {
   double last_u = -1.0, last_e = 0.0;
   for (int p = 0; p <= pmax; ++p) {
     const double u = std::max(closest_r2, p / (2.0 * alpha));
@@ -225,7 +234,7 @@ void term_bounds(double alpha, double closest_r2, int pmax, double h[6]) {
 
 // Bound of max(|value|, |gradient components|, |Laplacian|) (with_derivatives)
 // or of |value| over the row.
-double primitive_bound(int t, double alpha, const double h[6], bool with_derivatives) {
+double primitive_bound(int t, double alpha, const double h[kTermPowers], bool with_derivatives) {
   const TypeEntry& e = type_entry(t);
   const int L = e.lx + e.ly + e.lz;
   const double value = h[L];
@@ -318,11 +327,11 @@ void select_primitives(const WfnVar& v, WfnRow& row, bool full) {
   for (std::size_t s = 0; s < v.shells.size(); ++s) {
     const WfnVar::Shell& sh = v.shells[s];
     term_bounds(sh.alpha, row.closest_r2[static_cast<std::size_t>(sh.centre)], sh.lmax + (full ? 2 : 0),
-                row.term_bound.data() + 6 * s);
+                row.term_bound.data() + kTermPowers * s);
   }
   for (std::size_t i = 0; i < static_cast<std::size_t>(w.nprims); ++i) {
     const std::size_t s = static_cast<std::size_t>(v.shell_of[i]);
-    const double b = primitive_bound(w.type[i], v.shells[s].alpha, row.term_bound.data() + 6 * s, full);
+    const double b = primitive_bound(w.type[i], v.shells[s].alpha, row.term_bound.data() + kTermPowers * s, full);
     if (b * v.largest_coefficient[i] * 1.0001 <= kContributionCutoff) continue;
     row.slot_of[i] = static_cast<std::int32_t>(row.active_prims.size());
     row.active_prims.push_back(static_cast<std::int32_t>(i));
@@ -455,6 +464,39 @@ void accumulate_in_blocks(const WfnVar& v, WfnRow& row, std::span<const Quantity
   }
 }
 
+// The additional density functions on the row: the sum over them, in file
+// order, of coefficient x primitive (with derivatives: of its gradient and
+// Laplacian too), each primitive formed as the evaluators form it.
+void density_function_rows(const WfnVar& v, WfnRow& row, bool full) {
+  const Wavefunction& w = v.wfn;
+  const std::size_t np = row.np;
+  std::fill(row.edf_rho.begin(), row.edf_rho.end(), 0.0);
+  if (full)
+    for (std::vector<double>* b : {&row.edf_gx, &row.edf_gy, &row.edf_gz, &row.edf_d2})
+      std::fill(b->begin(), b->end(), 0.0);
+  for (std::size_t e = 0; e < w.edf_coef.size(); ++e) {
+    const std::size_t a = static_cast<std::size_t>(w.edf_ict[e]) * np;
+    const TypeEntry& entry = type_entry(w.edf_type[e]);
+    const double alpha = w.edf_exx[e], c = w.edf_coef[e];
+    const double S = -(alpha + alpha), D = 1.0 / S;
+    for (std::size_t k = 0; k < row.n; ++k) {
+      const double X = row.dx[a + k], Y = row.dy[a + k], Z = row.dz[a + k], R2 = row.r2[a + k];
+      const double arg = -(R2 * alpha);
+      const double E = arg < kExpZeroBelow ? 0.0 : std::exp(arg);
+      if (!full) {
+        row.edf_rho[k] = row.edf_rho[k] + c * entry.value_pt(X, Y, Z, E);
+        continue;
+      }
+      const PrimitivePoint p = entry.full_pt(X, Y, Z, R2, E, S, D);
+      row.edf_rho[k] = row.edf_rho[k] + c * p.chi;
+      row.edf_gx[k] = row.edf_gx[k] + c * p.chix;
+      row.edf_gy[k] = row.edf_gy[k] + c * p.chiy;
+      row.edf_gz[k] = row.edf_gz[k] + c * p.chiz;
+      row.edf_d2[k] = row.edf_d2[k] + c * p.chid2;
+    }
+  }
+}
+
 // The shared body of both evaluators.
 void evaluate_row(const WfnVar& v, WfnRow& row, bool full) {
   closest_approach(v, row);
@@ -471,6 +513,7 @@ void evaluate_row(const WfnVar& v, WfnRow& row, bool full) {
     accumulate_term_by_term(v, row, quantities);
   else
     accumulate_in_blocks(v, row, quantities);
+  if (!v.wfn.edf_coef.empty()) density_function_rows(v, row, full);
 }
 
 }  // namespace
@@ -533,7 +576,7 @@ void WfnVar::setup(std::size_t points, bool with_derivatives, bool with_energy) 
   chimax.assign(nprims, 0.0);
   slot_of.assign(nprims, -1);
   shell_exp_slot.assign(shells.size(), -1);
-  term_bound.assign(shells.size() * 6, 0.0);
+  term_bound.assign(shells.size() * kTermPowers, 0.0);
   active_prims.reserve(nprims);
   block_prims.reserve(nprims);
   effective_coef.assign(nprims * nmo_pad, 0.0);
@@ -553,6 +596,11 @@ void WfnVar::setup(std::size_t points, bool with_derivatives, bool with_energy) 
     d2.assign(np * nmo_pad, 0.0);
   }
   padding_out.assign(np, 0.0);
+  if (!w.edf_coef.empty()) {
+    edf_rho.assign(np, 0.0);
+    if (with_derivatives)
+      for (std::vector<double>* b : {&edf_gx, &edf_gy, &edf_gz, &edf_d2}) b->assign(np, 0.0);
+  }
   sumr.assign(np, 0.0);
   if (with_energy) {
     sumr2.assign(np, 0.0);
@@ -594,10 +642,13 @@ void density_row(const WfnVar& v, const WfnRow& row, double* out) {
       store(out + k, load(out + k) + (occ * pk) * pk);
     }
   }
+  if (!v.wfn.edf_coef.empty())
+    for (std::size_t k = 0; k < np; ++k) out[k] = out[k] + row.edf_rho[k];
 }
 
 void gradient_row(const WfnVar& v, const WfnRow& row, double* out) {
   const std::size_t np = row.np;
+  const bool edf = !v.wfn.edf_coef.empty();
   for (std::size_t k = 0; k < np; k += kLanes) {
     Vd gxs = {}, gys = {}, gzs = {};
     for (const std::int32_t mi : row.row_orbitals) {
@@ -608,6 +659,11 @@ void gradient_row(const WfnVar& v, const WfnRow& row, double* out) {
       gxs = gxs + t * load(row.gx.data() + o);
       gys = gys + t * load(row.gy.data() + o);
       gzs = gzs + t * load(row.gz.data() + o);
+    }
+    if (edf) {
+      gxs = gxs + load(row.edf_gx.data() + k);
+      gys = gys + load(row.edf_gy.data() + k);
+      gzs = gzs + load(row.edf_gz.data() + k);
     }
     const Vd s = gxs * gxs + gys * gys + gzs * gzs;
     for (std::size_t l = 0; l < kLanes; ++l) out[k + l] = std::sqrt(s[l]);
@@ -628,6 +684,8 @@ void laplacian_row(const WfnVar& v, const WfnRow& row, double* out) {
       store(out + k, load(out + k) + two_n * pl);
     }
   }
+  if (!v.wfn.edf_coef.empty())
+    for (std::size_t k = 0; k < np; ++k) out[k] = out[k] + row.edf_d2[k];
 }
 
 void energy_rows(const WfnVar& v, const WfnRow& row, double* g, double* lap, double* pot, double* tot) {
@@ -647,6 +705,9 @@ void energy_rows(const WfnVar& v, const WfnRow& row, double* g, double* lap, dou
       store(lap + k, load(lap + k) + pl * two_n);
     }
   }
+  // G comes from the orbitals alone; the Laplacian of V and H is the whole one.
+  if (!v.wfn.edf_coef.empty())
+    for (std::size_t k = 0; k < np; ++k) lap[k] = lap[k] + row.edf_d2[k];
   for (std::size_t k = 0; k < np; k += kLanes) {
     const Vd gk = load(g + k);
     const Vd vk = splat<Vd>(0.25) * load(lap + k) - (gk + gk);

@@ -23,12 +23,14 @@ inline constexpr std::size_t kRowPad = 8;
 // A primitive is left out of an orbital for the whole row unless
 // |chimax * coefficient| is strictly greater than this.
 inline constexpr double kContributionCutoff = 1.0E-10;
+// Powers r^p, p = 0..7, whose bounds the engine keeps per shell and row.
+inline constexpr std::size_t kTermPowers = 8;
 // exp() of any argument below this is exactly 0 (the smallest subnormal
 // double is exp(-744.44); arguments below -745.1332191019412 round to 0).
 inline constexpr double kExpZeroBelow = -745.2;
 
 // A primitive's value, first derivatives and Laplacian at one point, each
-// formed exactly as the row evaluators form it. t is the angular type 1..20.
+// formed exactly as the row evaluators form it. t is the angular type 1..56.
 struct PrimitivePoint {
   double chi, chix, chiy, chiz, chid2;
 };
@@ -61,6 +63,11 @@ struct WfnRow {
   // Orbital buffers [m * np + k], for nmo orbitals padded to a multiple of 4.
   std::vector<double> psi, gx, gy, gz, d2;
 
+  // The additional density functions' share of the row, np each (only for a
+  // wavefunction that has them; the last four only with derivatives):
+  // density, its gradient components and its Laplacian.
+  std::vector<double> edf_rho, edf_gx, edf_gy, edf_gz, edf_d2;
+
   // Row results (`sumr` always; the other three only with the energy
   // densities): `sumr` holds the density, gradient magnitude, Laplacian and
   // finally G in turn; `sumr2` V, `sumr3` H, `sumr4` the Laplacian that the
@@ -69,7 +76,7 @@ struct WfnRow {
 
   // Scratch of the engine, rebuilt on every row.
   std::vector<double> closest_r2;            // by centre: smallest r2 on the row
-  std::vector<double> term_bound;            // [shell * 6 + p]: bound of r^p exp(-alpha r^2) on the row
+  std::vector<double> term_bound;            // [shell * kTermPowers + p]: bound of r^p exp(-alpha r^2) on the row
   std::vector<std::int32_t> active_prims;    // by slot: the stored primitive, in stored order
   std::vector<std::int32_t> shell_exp_slot;  // by shell: its exponential row in shell_exp, -1 for none
   std::vector<double> shell_exp;             // [exponential row * np + k]: exp(-alpha r2) of one shell
@@ -114,7 +121,9 @@ void moderiv_calc(const WfnVar& v, WfnRow& row);
 void rho_calc(const WfnVar& v, WfnRow& row);
 
 // The properties computed from the orbital buffers of a row, one value per
-// point of the row (out has np entries).
+// point of the row (out has np entries). The additional density functions of
+// the wavefunction, when it has any, are added to the density, its gradient
+// and its Laplacian (and so to V and H), never to G.
 void density_row(const WfnVar& v, const WfnRow& row, double* out);
 void gradient_row(const WfnVar& v, const WfnRow& row, double* out);
 void laplacian_row(const WfnVar& v, const WfnRow& row, double* out);

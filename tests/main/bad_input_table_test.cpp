@@ -65,6 +65,13 @@ std::string replace_line(const std::string& text, std::size_t n, const std::stri
   return join(lines);
 }
 
+// The text without lines first..last (1-based).
+std::string without_lines(const std::string& text, std::size_t first, std::size_t last) {
+  auto lines = lines_of(text);
+  lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(first - 1), lines.begin() + static_cast<std::ptrdiff_t>(last));
+  return join(lines);
+}
+
 // The text with lone CR line ends.
 std::string cr(std::string text) {
   std::replace(text.begin(), text.end(), '\n', '\r');
@@ -172,6 +179,13 @@ std::string wfn_template(const std::string& n_points_x = "2") {
          "STEPSIZE_Z 0.5\n";
 }
 
+// The same from the .wfx file m.wfx.
+std::string wfx_template() {
+  std::string t = wfn_template();
+  t.replace(t.find("INPUT m.wfn"), 11, "INPUT m.wfx");
+  return t;
+}
+
 // One TOPOND grid g.dat converted to g.cube with the atoms of c.out.
 std::string top_template(const std::string& symm = "SYMM x,y,z\n", const std::string& n_symm = "1") {
   return "OUTPUT_FILE_NAME r.txt\n"
@@ -200,6 +214,8 @@ std::vector<Row> table() {
   const std::string grd = data("analysis/xd_rho.grd");  // 13 header lines, values from line 14
   const std::string gau_grad = data("analysis/gau_grad.cube");
   const std::string wfn = data("wavefunction/water_dimer.wfn");  // 193 lines, exponents 17-31
+  // Types 93-128, exponents 129-164, coefficients 186-412 (first orbital's from line 190).
+  const std::string wfx = data("wavefunction/gh_wfn/h2o_qz.wfx");
   const std::string crystal = data("topond/hand_cell.out");
   const std::string hexagonal = data("topond/hematite_excerpt.out");  // matrix line 18, cell line 23
   const std::string rdg = rdg_template(), xd2 = rdg_template("XD2");
@@ -380,8 +396,8 @@ std::vector<Row> table() {
        2, Where::Err, bad("m.wfn", 9), {"r.txt"}},
       {"wfn negative primitive count", {tpl(wfn_template()), {"m.wfn", replace_line(wfn, 2, "GAUSSIAN             10 MOL ORBITALS     -2 PRIMITIVES        6 NUCLEI")}},
        1, Where::Report, "m.wfn line 2", {"r.txt"}},
-      {"wfn primitive type outside 1-20", {tpl(wfn_template()), {"m.wfn", replace_line(wfn, 13, "TYPE ASSIGNMENTS     1 25  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1")}},
-       1, Where::Report, "outside 1-20", {"r.txt"}},
+      {"wfn primitive type outside 1-56", {tpl(wfn_template()), {"m.wfn", replace_line(wfn, 13, "TYPE ASSIGNMENTS     1 57  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1  1")}},
+       1, Where::Report, " m.wfn line 13: primitive 2 has type 57, outside 1-56", {"r.txt"}},
       {"wfn centre number outside the nuclei", {tpl(wfn_template()), {"m.wfn", replace_line(wfn, 3, "  O    1    (CENTRE  9)  -2.93097824 -0.21641142  0.00000000  CHARGE =  8.0")}},
        1, Where::Report, "m.wfn line 3", {"r.txt"}},
       {"wfn with CR LF line ends", {tpl(wfn_template()), {"m.wfn", crlf(wfn)}}, 0, Where::Report, "+++++++++",
@@ -512,6 +528,26 @@ std::vector<Row> table() {
       {"wfn subnormal exponent", {tpl(wfn_template()), {"m.wfn", replace_line(wfn, 17, "EXPONENTS  4.9406565-324 8.2523495E+02 1.8804696E+02 5.2964500E+01 1.6897570E+01")}},
        1, Where::Report, " m.wfn line 17: primitive 1 has exponent 4.9406564584124654E-324, below the smallest normal number 2.2250738585072014E-308, program stop\n",
        {"r.txt"}},
+      // Exponents that are not finite are rejected like those that are not positive.
+      {"wfn exponent Infinity", {tpl(wfn_template()), {"m.wfn", replace_line(wfn, 17, "EXPONENTS       Infinity 8.2523495E+02 1.8804696E+02 5.2964500E+01 1.6897570E+01")}},
+       1, Where::Report, " m.wfn line 17: primitive 1 has exponent Infinity, not a positive number, program stop\n", {"r.txt"}},
+      {"wfn exponent NaN", {tpl(wfn_template()), {"m.wfn", replace_line(wfn, 17, "EXPONENTS  5.4846717E+03           NaN 1.8804696E+02 5.2964500E+01 1.6897570E+01")}},
+       1, Where::Report, " m.wfn line 17: primitive 2 has exponent NaN, not a positive number, program stop\n", {"r.txt"}},
+      {"wfn exponent beyond a double", {tpl(wfn_template()), {"m.wfn", replace_line(wfn, 17, "EXPONENTS        1.0E999 8.2523495E+02 1.8804696E+02 5.2964500E+01 1.6897570E+01")}},
+       1, Where::Report, " m.wfn line 17: primitive 1 has exponent 1.0E999, not a positive number, program stop\n", {"r.txt"}},
+      // ----- .wfx files (WFN section): every fault is one report line naming the block, status 1 -----
+      {"wfx without its primitive types", {tpl(wfx_template()), {"m.wfx", without_lines(wfx, 93, 128)}},
+       1, Where::Report, " m.wfx: the required block <Primitive Types> is missing, program stop\n", {"r.txt"}},
+      {"wfx primitive count above the centres given", {tpl(wfx_template()), {"m.wfx", replace_line(wfx, 55, "   167")}},
+       1, Where::Report, " m.wfx line 57, <Primitive Centers>: 166 values where <Number of Primitives> gives 167, program stop\n", {"r.txt"}},
+      {"wfx exponent not a number", {tpl(wfx_template()), {"m.wfx", replace_line(wfx, 131, "  0.2x0000000000E+05  0.134420000000E+04  0.305400000000E+03  0.867300000000E+02")}},
+       1, Where::Report, " m.wfx line 131, <Primitive Exponents>: value 6 \"0.2x0000000000E+05\" is not a number, program stop\n", {"r.txt"}},
+      {"wfx primitive type outside 1-56", {tpl(wfx_template()), {"m.wfx", replace_line(wfx, 94, "  57 1 1 1 1")}},
+       1, Where::Report, " m.wfx line 93, <Primitive Types>: primitive 1 has type 57, outside 1-56, program stop\n", {"r.txt"}},
+      {"wfx cut inside the coefficients", {tpl(wfx_template()), {"m.wfx", cut(wfx, 300)}},
+       1, Where::Report, " m.wfx line 186, <Molecular Orbital Primitive Coefficients>: the block is not closed before the end of the file, program stop\n", {"r.txt"}},
+      {"wfx orbital with a coefficient too few", {tpl(wfx_template()), {"m.wfx", replace_line(wfx, 190, "  0.250372916862E+00  0.467491267562E+00  0.807855329921E+00")}},
+       1, Where::Report, " m.wfx line 187, <MO Number>: orbital 1 has 165 coefficients where <Number of Primitives> gives 166, program stop\n", {"r.txt"}},
       {"cube nuclear charge beyond the periodic table", {tpl(rdg), {"rho.cube", replace_line(cube, 7, "    8     1.0E+30    0.000000    0.000000    0.000000")}},
        1, Where::Console, "cube file rho.cube, line 7: the nuclear charge 1.0000000E+30 lies outside 0-118, PROGRAM STOP", {"r.txt"}},
       {"TOPOND grid count line blank", {tpl(top_template()), {"c.out", crystal}, {"g.dat", replace_line(kTopondGrid, 1, "")}},

@@ -4,6 +4,7 @@
 // and that the hydrogen bond's low-RDG spike sits where the chemistry puts it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -144,6 +145,28 @@ TEST(ExamplesRun, RdgXd2ReadsGrdFilesInAngstromUnits) {
     const std::string text = first == std::string::npos ? "" : in[n].substr(first);
     EXPECT_EQ(out[n].substr(0, text.size()), text) << "header line " << n + 1;
   }
+}
+
+TEST(ExamplesRun, WaterWfxWithGFunctionsThroughWfnAndRdg) {
+  ExampleFolder folder("water-wfx");
+  run_and_check_outputs(folder, "water_wfx.inp");
+  expect_statistics_table(folder.dir() / "water_wfx_report.txt");
+  // The file checks out (no electron-count warning); the RDG section read the
+  // analytic gradient instead of computing one.
+  EXPECT_EQ(read_file(folder.dir() / "water_wfx_report.txt").find("electron count"), std::string::npos);
+  EXPECT_FALSE(fs::exists(folder.dir() / "grad_numerical.cube"));
+  // The oxygen's density peak lies at its nucleus (-1.33, -0.11, 0.02 bohr):
+  // the largest value of the cube at the point nearest to it, (i, j, k) =
+  // (19, 24, 24) counted from 0.
+  const std::vector<std::string> lines = lines_of(read_file(folder.dir() / "h2o_rho.cube"));
+  ASSERT_GT(lines.size(), 9u);
+  std::vector<double> values;
+  for (std::size_t n = 9; n < lines.size(); ++n)
+    for (std::size_t p = 0; p + 12 <= lines[n].size(); p += 13) values.push_back(std::stod(lines[n].substr(p, 13)));
+  ASSERT_EQ(values.size(), 49u * 49u * 49u);
+  // The cube lists k fastest.
+  const std::size_t peak = std::max_element(values.begin(), values.end()) - values.begin();
+  EXPECT_EQ(peak, (19u * 49u + 24u) * 49u + 24u);
 }
 
 TEST(ExamplesRun, TopConvertsBothGridsWithTheEightAtomsOfTheCell) {

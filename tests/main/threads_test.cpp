@@ -150,6 +150,31 @@ TEST(ThreadsOddGrids, WfnBoxesAndTheRdgSectionOnTheirDensity) {
   }
 }
 
+// A .wfx file with g functions and core densities (added row by row to the
+// density, gradient and Laplacian), the WFN section's four jobs on an odd box.
+TEST(ThreadsOddGrids, WfxWithGFunctionsAndCoreDensities) {
+  TempFolder folder;
+  fs::create_directory("inputs");
+  const std::string wfx = read_file(source_root() / "tests" / "data" / "wavefunction" / "gh_wfn" / "h2o_qz.wfx");
+  write_file("inputs/core.wfx",
+             wfx.substr(0, wfx.find("<Energy")) +
+                 "<Additional Electron Density Function (EDF)>\n<Number of EDF Primitives>\n 2\n"
+                 "</Number of EDF Primitives>\n<EDF Primitive Centers>\n 1 1\n</EDF Primitive Centers>\n"
+                 "<EDF Primitive Types>\n 1 1\n</EDF Primitive Types>\n<EDF Primitive Exponents>\n 30.0 4.0\n"
+                 "</EDF Primitive Exponents>\n<EDF Primitive Coefficients>\n 10.0 -0.5\n"
+                 "</EDF Primitive Coefficients>\n</Additional Electron Density Function (EDF)>\n");
+  write_file("inputs/run.inp",
+             "OUTPUT_FILE_NAME report.txt\n"
+             "SECTIONS *WFN  TOP  RDG\n"
+             "PROPERTIES FROM WAVEFUNCTION\n"
+             "INPUT core.wfx\n"
+             "OUTPUT wfx\n"
+             "CALCULATING *rho *gra *lap *ene\n"
+             "CENTER -1.0 0.5 0.0\n"
+             "N_POINTS_X 13\nSTEPSIZE_X 0.3\nN_POINTS_Y 11\nSTEPSIZE_Y 0.35\nN_POINTS_Z 7\nSTEPSIZE_Z 0.4\n");
+  expect_same_files_for_any_thread_count(folder.path() / "inputs", "run.inp");
+}
+
 // A promolecular density of two atoms (bohr), the origin at (-2.5, -2, -1.5)
 // and steps of 0.4, 0.35 and 0.3 bohr.
 GridData promolecule(const std::array<int, 3>& n) {

@@ -120,8 +120,8 @@ TEST(WfnFileReject, TypesCentresExponentsCounts) {
     std::string message;
   };
   std::vector<Case> cases;
-  cases.push_back({simple_content({1, 21}), "test.wfn line 5: primitive 2 has type 21, outside 1-20"});
-  cases.push_back({simple_content({1, 0}), "test.wfn line 5: primitive 2 has type 0, outside 1-20"});
+  cases.push_back({simple_content({1, 57}), "test.wfn line 5: primitive 2 has type 57, outside 1-56"});
+  cases.push_back({simple_content({1, 0}), "test.wfn line 5: primitive 2 has type 0, outside 1-56"});
   {
     wfn_test::WfnContent s = simple_content({1, 1});
     s.ict = {1, 2};
@@ -228,12 +228,8 @@ int read_every_wfn(const std::filesystem::path& dir) {
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     if (entry.path().extension() != ".wfn") continue;
     const std::string name = entry.path().filename().string();
-    if (name == "tonto_OH.wfn") {
-      EXPECT_THROW(wfn_test::read_path(entry.path().string()), WfnFileRejected);
-      continue;
-    }
     const Wavefunction w = wfn_test::read_path(entry.path().string());
-    EXPECT_EQ(w.itp[19], w.nprims) << name;
+    EXPECT_EQ(w.itp.back(), w.nprims) << name;
     EXPECT_EQ(w.coo.size(), static_cast<std::size_t>(w.nprims) * static_cast<std::size_t>(w.nmo)) << name;
     double electrons = 0;
     for (double p : w.po) electrons += p;

@@ -3,6 +3,8 @@
 // 1000 primitives, and physics checks on small grids.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <filesystem>
@@ -10,10 +12,12 @@
 #include <string>
 
 #include "grid/grid_files.hpp"
+#include "report/output_writing.hpp"
 #include "run/output_names.hpp"
 #include "run/run_end.hpp"
 #include "support/files.hpp"
 #include "support/folder_run.hpp"
+#include "wavefunction/electron_count.hpp"
 #include "wavefunction/wfn_box.hpp"
 #include "wavefunction/wfn_prop.hpp"
 #include "wfn_test_util.hpp"
@@ -102,7 +106,8 @@ TEST(WfnPropBox, OriginAndXRowInSinglePrecision) {
 }
 
 TEST(WfnPropFiles, EverySwitchCombinationWritesItsFilesOnly) {
-  const std::string wfn = wfn_test::wfn_text(wfn_test::simple_content({1, 2, 5}, {1.0, 0.5, 0.25}));
+  const std::string wfn =
+      wfn_test::wfn_text(wfn_test::normalised(wfn_test::simple_content({1, 2, 5}, {1.0, 0.5, 0.25})));
   for (int mask = 0; mask < 16; ++mask) {
     FolderRun t;
     write_file("m.wfn", wfn);
@@ -136,14 +141,13 @@ TEST(WfnPropFiles, UnreadableOrRejectedWavefunctionEndsWithOneReportLine) {
       {"absent.wfn", Case::Absent, " absent.wfn                        file cannot be opened, program stop\n"},
       // A folder opens as a stream on some systems but holds no lines.
       {"dir.wfn", Case::Folder, " dir.wfn                           file cannot be opened, program stop\n"},
-      {"g.wfn", Case::Rejected,
-       " g.wfn line 5: primitive 2 has type 25, outside 1-20 (only s, p, d and f primitives are supported), "
-       "program stop\n"},
+      {"i.wfn", Case::Rejected,
+       " i.wfn line 5: primitive 2 has type 57, outside 1-56 (s to h primitives are supported), program stop\n"},
   };
   for (const Case& c : cases) {
     FolderRun t;
     if (c.kind == Case::Folder) std::filesystem::create_directory(c.name);
-    if (c.kind == Case::Rejected) write_file(c.name, wfn_test::wfn_text(wfn_test::simple_content({1, 25})));
+    if (c.kind == Case::Rejected) write_file(c.name, wfn_test::wfn_text(wfn_test::simple_content({1, 57})));
     InputVariables& iv = t.run.input_variables;
     iv.wfn_inpname = padded(c.name, 33);
     iv.wfn_outname = padded("out", 33);
@@ -227,7 +231,7 @@ TEST(WfnPropGuard, TooLargeBoxEndsBeforeAllocating) {
 
 TEST(WfnPropGuard, NonPositiveCountsAndUnwritableOutput) {
   FolderRun t;
-  write_file("m.wfn", wfn_test::wfn_text(wfn_test::simple_content({1})));
+  write_file("m.wfn", wfn_test::wfn_text(wfn_test::normalised(wfn_test::simple_content({1}))));
   InputVariables& iv = t.run.input_variables;
   iv.wfn_inpname = padded("m.wfn", 33);
   iv.wfn_outname = padded("e", 33);
@@ -314,40 +318,203 @@ TEST(WfnPropPhysics, SharedDataH2DensityIntegratesToElectronCount) {
   EXPECT_NEAR(total, electrons, 0.005 * electrons);
 }
 
+namespace {
+
+tessaro::Wavefunction read_any(const std::string& path) {
+  return wfn_test::read_path(path, tessaro::read_wavefunction_file);
+}
+
+// The water dimer with two core-density functions on its first oxygen.
+tessaro::Wavefunction with_core_density(tessaro::Wavefunction w) {
+  w.edf_ict = {0, 0};
+  w.edf_type = {1, 1};
+  w.edf_exx = {30.0, 4.0};
+  w.edf_coef = {10.0, -0.5};
+  return w;
+}
+
+}  // namespace
+
 TEST(WfnPropPhysics, EnergyDensitiesAndNumericalDerivatives) {
-  const tessaro::Wavefunction w = wfn_test::read_path(wfn_test::test_data() + "/water_dimer.wfn");
-  InputVariables iv;
-  iv.wfn_risp = {1, 1, 1, 1};
-  // A small box around the hydrogen bond, fine enough for central differences.
-  const float h = 0.01f;
-  set_box(iv, {-0.8f, 0.1f, 0.05f}, {7, 7, 7}, {h, h, h});
-  const WfnGrids g = evaluate(w, iv);
-  const std::size_t n = 7;
-  auto at = [&](const std::vector<double>& a, std::size_t i, std::size_t j, std::size_t k) {
-    return a[i + n * (j + n * k)];
+  // A small box fine enough for central differences: around the water
+  // dimer's hydrogen bond, and near the oxygen of the waters with h and g
+  // functions and of the dimer with core densities. Steep densities need
+  // a finer step, and points whose single-precision coordinates are exact
+  // (a step of 2^-8 from a centre of few binary digits), so that the
+  // differences see no rounding of the positions.
+  const std::string dir = wfn_test::test_data();
+  const float fine = 0.00390625f;
+  const struct {
+    const char* name;
+    tessaro::Wavefunction w;
+    std::array<float, 3> centre;
+    float h;
+  } cases[] = {
+      {"water dimer", wfn_test::read_path(dir + "/water_dimer.wfn"), {-0.8f, 0.1f, 0.05f}, 0.01f},
+      {"water5z (h)", read_any(dir + "/gh_wfn/water5z.wfn"), {-1.125f, 0.375f, 0.125f}, fine},
+      {"h2o_qz.wfx (g)", read_any(dir + "/gh_wfn/h2o_qz.wfx"), {-1.5f, 0.5f, -0.25f}, fine},
+      {"core densities",
+       with_core_density(wfn_test::read_path(dir + "/water_dimer.wfn")),
+       {-3.25f, -0.125f, 0.25f},
+       fine},
   };
-  for (std::size_t p = 0; p < g.g_array_wfn.size(); ++p) {
-    EXPECT_GE(g.g_array_wfn[p], 0.0);
-    // V = L/4 - 2G with the same Laplacian the Laplacian grid holds: where
-    // L = 0 this is V = -2G.
-    EXPECT_EQ(g.v_array_wfn[p], 0.25 * g.lapl_array_wfn[p] - (g.g_array_wfn[p] + g.g_array_wfn[p]));
-    EXPECT_EQ(g.h_array_wfn[p], g.v_array_wfn[p] + g.g_array_wfn[p]);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    InputVariables iv;
+    iv.wfn_risp = {1, 1, 1, 1};
+    const float h = c.h;
+    set_box(iv, c.centre, {7, 7, 7}, {h, h, h});
+    const WfnGrids g = evaluate(c.w, iv);
+    const std::size_t n = 7;
+    auto at = [&](const std::vector<double>& a, std::size_t i, std::size_t j, std::size_t k) {
+      return a[i + n * (j + n * k)];
+    };
+    for (std::size_t p = 0; p < g.g_array_wfn.size(); ++p) {
+      EXPECT_GE(g.g_array_wfn[p], 0.0);
+      // V = L/4 - 2G with the same Laplacian the Laplacian grid holds: where
+      // L = 0 this is V = -2G.
+      EXPECT_EQ(g.v_array_wfn[p], 0.25 * g.lapl_array_wfn[p] - (g.g_array_wfn[p] + g.g_array_wfn[p]));
+      EXPECT_EQ(g.h_array_wfn[p], g.v_array_wfn[p] + g.g_array_wfn[p]);
+    }
+    const double hd = static_cast<double>(h);
+    for (std::size_t k = 1; k + 1 < n; ++k)
+      for (std::size_t j = 1; j + 1 < n; ++j)
+        for (std::size_t i = 1; i + 1 < n; ++i) {
+          const auto& r = g.rho_array_wfn;
+          const double gx = (at(r, i + 1, j, k) - at(r, i - 1, j, k)) / (2 * hd);
+          const double gy = (at(r, i, j + 1, k) - at(r, i, j - 1, k)) / (2 * hd);
+          const double gz = (at(r, i, j, k + 1) - at(r, i, j, k - 1)) / (2 * hd);
+          const double lap = (at(r, i + 1, j, k) + at(r, i - 1, j, k) + at(r, i, j + 1, k) + at(r, i, j - 1, k) +
+                              at(r, i, j, k + 1) + at(r, i, j, k - 1) - 6 * at(r, i, j, k)) /
+                             (hd * hd);
+          const double grad = at(g.grad_array_wfn, i, j, k), lapl = at(g.lapl_array_wfn, i, j, k);
+          EXPECT_NEAR(std::sqrt(gx * gx + gy * gy + gz * gz), grad, 1e-3 * grad + 1e-8);
+          EXPECT_NEAR(lap, lapl, 2e-3 * std::fabs(lapl) + 1e-4);
+        }
   }
-  const double hd = static_cast<double>(h);
-  for (std::size_t k = 1; k + 1 < n; ++k)
-    for (std::size_t j = 1; j + 1 < n; ++j)
-      for (std::size_t i = 1; i + 1 < n; ++i) {
-        const auto& r = g.rho_array_wfn;
-        const double gx = (at(r, i + 1, j, k) - at(r, i - 1, j, k)) / (2 * hd);
-        const double gy = (at(r, i, j + 1, k) - at(r, i, j - 1, k)) / (2 * hd);
-        const double gz = (at(r, i, j, k + 1) - at(r, i, j, k - 1)) / (2 * hd);
-        const double lap = (at(r, i + 1, j, k) + at(r, i - 1, j, k) + at(r, i, j + 1, k) + at(r, i, j - 1, k) +
-                            at(r, i, j, k + 1) + at(r, i, j, k - 1) - 6 * at(r, i, j, k)) /
-                           (hd * hd);
-        const double grad = at(g.grad_array_wfn, i, j, k), lapl = at(g.lapl_array_wfn, i, j, k);
-        EXPECT_NEAR(std::sqrt(gx * gx + gy * gy + gz * gz), grad, 1e-3 * grad + 1e-8);
-        EXPECT_NEAR(lap, lapl, 2e-3 * std::fabs(lapl) + 1e-4);
+}
+
+TEST(WfnPropPhysics, CoreDensitiesAddToRhoAndLaplacianButNotToG) {
+  // rho and its Laplacian grow by sum c exp(-a r^2) and
+  // sum c (4 a^2 r^2 - 6 a) exp(-a r^2) around the oxygen; G stays as it was.
+  const tessaro::Wavefunction plain = wfn_test::read_path(wfn_test::test_data() + "/water_dimer.wfn");
+  const tessaro::Wavefunction core = with_core_density(plain);
+  InputVariables iv;
+  iv.wfn_risp = {1, 0, 1, 1};
+  set_box(iv, {-2.9f, -0.2f, 0.0f}, {5, 4, 3}, {0.1f, 0.1f, 0.1f});
+  const WfnGrids a = evaluate(plain, iv), b = evaluate(core, iv);
+  EXPECT_EQ(a.g_array_wfn, b.g_array_wfn);
+  const WfnBox box = tessaro::wfn_box(iv);
+  const tessaro::WfnRowPositions at = tessaro::wfn_row_positions(box);
+  for (std::size_t k = 0; k < 3; ++k)
+    for (std::size_t j = 0; j < 4; ++j)
+      for (std::size_t i = 0; i < 5; ++i) {
+        const double x = static_cast<float>(i) * 0.1f + box.origin[0] - plain.xc[0], y = at.y[j] - plain.yc[0],
+                     z = at.z[k] - plain.zc[0], r2 = x * x + y * y + z * z;
+        double rho = 0, lap = 0;
+        for (std::size_t e = 0; e < 2; ++e) {
+          const double al = core.edf_exx[e], c = core.edf_coef[e] * std::exp(-al * r2);
+          rho += c;
+          lap += c * (4 * al * al * r2 - 6 * al);
+        }
+        const std::size_t p = i + 5 * (j + 4 * k);
+        EXPECT_NEAR(b.rho_array_wfn[p] - a.rho_array_wfn[p], rho, 1e-12 * std::fabs(b.rho_array_wfn[p]));
+        EXPECT_NEAR(b.lapl_array_wfn[p] - a.lapl_array_wfn[p], lap, 1e-11 * std::fabs(b.lapl_array_wfn[p]));
       }
+  // The summary says how many were added and that G lacks them.
+  FolderRun t;
+  const std::string wfx = read_file(wfn_test::test_data() + "/gh_wfn/h2o_qz.wfx");
+  write_file("c.wfx", wfx.substr(0, wfx.find("<Energy")) +
+                          "<Additional Electron Density Function (EDF)>\n<Number of EDF Primitives>\n 1\n"
+                          "</Number of EDF Primitives>\n<EDF Primitive Centers>\n 1\n</EDF Primitive Centers>\n"
+                          "<EDF Primitive Types>\n 1\n</EDF Primitive Types>\n<EDF Primitive Exponents>\n 9.5\n"
+                          "</EDF Primitive Exponents>\n<EDF Primitive Coefficients>\n 0.25\n"
+                          "</EDF Primitive Coefficients>\n</Additional Electron Density Function (EDF)>\n");
+  t.run.input_variables.wfn_inpname = padded("c.wfx", 33);
+  t.run.input_variables.wfn_outname = padded("c", 33);
+  tessaro::wfn_prop(t.run);
+  EXPECT_EQ(t.report(), "");
+  EXPECT_NE(tessaro::section_summary(t.run.input_variables, tessaro::Section::Wfn)
+                .find("\n           1 additional density function primitives (core densities) added to rho, its "
+                      "gradient and laplacian; G (from the orbitals) does not include them\n"),
+            std::string::npos);
+}
+
+TEST(WfnPropElectronCount, RealFilesCheckOutAPermutedComponentOrderWarns) {
+  const std::string dir = wfn_test::test_data();
+  for (const char* f :
+       {"/water_dimer.wfn", "/formic_dimer.wfn", "/gh_wfn/water5z.wfn", "/gh_wfn/h2o_qz.wfn", "/gh_wfn/h2o_qz.wfx"}) {
+    const tessaro::Wavefunction w = read_any(dir + f);
+    EXPECT_NEAR(tessaro::orbital_electron_count(w), tessaro::occupation_sum(w), 1e-7 * tessaro::occupation_sum(w)) << f;
+  }
+  // The d functions of the water dimer written as xx xy xz yy yz zz while
+  // the types say xx yy zz xy xz yz: a writer with another component order.
+  std::string text = read_file(dir + "/water_dimer.wfn");
+  const std::string nwchem_order = "  5  8  9  6 10  7", other = "  5  6  7  8  9 10";
+  for (std::size_t p = text.find(nwchem_order); p != std::string::npos; p = text.find(nwchem_order, p + 1))
+    text.replace(p, other.size(), other);
+  FolderRun t;
+  write_file("m.wfn", text);
+  t.run.input_variables.wfn_inpname = padded("m.wfn", 33);
+  tessaro::wfn_prop(t.run);
+  const std::string report = t.report();
+  EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
+  EXPECT_EQ(report.rfind(" WARNING! electron count of m.wfn: the orbitals hold ", 0), 0u) << report;
+  EXPECT_NE(report.find(" electrons, the occupations add up to 20.000000: the coefficients or primitive types of the "
+                        "file look inconsistent (for example a writer with another component order)\n"),
+            std::string::npos)
+      << report;
+}
+
+TEST(WfnPropElectronCount, SharedDataFilesCheckOut) {
+  const std::filesystem::path dir = std::filesystem::path(wfn_test::shared_data()) / "wfn_external";
+  if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "shared data not found at " << dir;
+  int checked = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.path().extension() != ".wfn") continue;
+    const tessaro::Wavefunction w = wfn_test::read_path(entry.path().string());
+    EXPECT_FALSE(tessaro::electron_count_inconsistent(tessaro::orbital_electron_count(w), tessaro::occupation_sum(w)))
+        << entry.path();
+    ++checked;
+  }
+  EXPECT_GE(checked, 9);  // tonto_OH.wfn, with g functions, among them
+}
+
+TEST(WfnPropPhysics, GAndHDensitiesMatchTheWritersOwnCubes) {
+  // NWChem's cubes of the three files lie on the box CENTER 0 0 0, 49^3
+  // points, step 0.25; five significant digits, the last row written as 0.
+  const std::string dir = wfn_test::test_data() + "/gh_wfn/";
+  InputVariables iv;
+  iv.wfn_risp = {1, 0, 0, 0};
+  set_box(iv, {0.0f, 0.0f, 0.0f}, {49, 49, 49}, {0.25f, 0.25f, 0.25f});
+  std::vector<double> from_wfn;
+  for (const char* f : {"water5z.wfn", "h2o_qz.wfn", "h2o_qz.wfx"}) {
+    SCOPED_TRACE(f);
+    const std::string cube = dir + (f[1] == 'a' ? "water5z" : "h2o_qz") + "_density.cube";
+    std::ifstream in(cube, std::ios::binary);
+    tessaro::textio::LineReader reader(in, cube);
+    const tessaro::GridData theirs =
+        tessaro::cube_in_array(reader, tessaro::GridRole::Density, tessaro::InputFormat::CUB, nullptr).grid;
+    const WfnGrids ours = evaluate(read_any(dir + f), iv);
+    ASSERT_EQ(ours.rho_array_wfn.size(), theirs.cube_array.size());
+    int compared = 0;
+    for (std::size_t k = 0; k < 49; ++k)
+      for (std::size_t j = 0; j < 48; ++j)
+        for (std::size_t i = 0; i < 49; ++i) {
+          const std::size_t p = theirs.index(i, j, k);
+          const double r = theirs.cube_array[p];
+          if (r <= 1e-4) continue;
+          EXPECT_NEAR(ours.rho_array_wfn[p], r, 5.0e-5 * r) << i << " " << j << " " << k;
+          ++compared;
+        }
+    EXPECT_GT(compared, 23000);
+    // The .wfn and .wfx of the same calculation: the .wfn's eight digits.
+    if (std::string(f) == "h2o_qz.wfn") from_wfn = ours.rho_array_wfn;
+    if (std::string(f) == "h2o_qz.wfx") {
+      for (std::size_t p = 0; p < from_wfn.size(); ++p)
+        EXPECT_NEAR(ours.rho_array_wfn[p], from_wfn[p], 1e-7 * ours.rho_array_wfn[p] + 1e-12) << p;
+    }
+  }
 }
 
 TEST(WfnPropPhysics, WaterDimerDensityMatchesTheWritersOwnCube) {

@@ -179,14 +179,14 @@ TEST(WfnRowsPrimitive, ValuesAtAndOffTheCentre) {
 
 TEST(WfnRowsPrimitive, EveryTypeMatchesNumericalDerivatives) {
   // Central differences of the value against the analytic gradient and
-  // Laplacian, for all twenty types at an off-centre point.
+  // Laplacian, for every type (s to h) at an off-centre point.
   const double alpha = 0.7, S = -2 * alpha, D = 1 / S, h = 1e-4;
   auto value = [&](int t, double x, double y, double z) {
     const double r2 = x * x + y * y + z * z;
     return primitive_point(t, x, y, z, r2, std::exp(-(r2 * alpha)), S, D).chi;
   };
   const double x = 0.31, y = -0.47, z = 0.62;
-  for (int t = 1; t <= 20; ++t) {
+  for (int t = 1; t <= tessaro::kMaxPrimitiveType; ++t) {
     const double r2 = x * x + y * y + z * z;
     const PrimitivePoint p = primitive_point(t, x, y, z, r2, std::exp(-(r2 * alpha)), S, D);
     EXPECT_NEAR(p.chi, primitive_value_point(t, x, y, z, std::exp(-(r2 * alpha))), 1e-15) << t;
@@ -244,7 +244,7 @@ TEST(WfnRowsEngine, BitIdenticalToReferenceOnSmallFile) {
   wfn_test::WfnContent s;
   s.centres = {{0.0, 0.0, 0.0, 6.0}, {1.4, 0.3, -0.2, 1.0}};
   // Every type, a tight and a diffuse exponent, a shell shared by several types.
-  for (int t = 1; t <= 20; ++t) {
+  for (int t = 1; t <= tessaro::kMaxPrimitiveType; ++t) {
     s.type.push_back(t), s.ict.push_back(1), s.exps.push_back(0.8);
     s.type.push_back(t), s.ict.push_back(2), s.exps.push_back(t % 3 == 0 ? 4000.0 : 0.05 * t);
   }
@@ -259,6 +259,10 @@ TEST(WfnRowsEngine, BitIdenticalToReferenceOnSmallFile) {
 TEST(WfnRowsEngine, BitIdenticalToReferenceOnRealFiles) {
   compare_rows(wfn_test::read_path(wfn_test::test_data() + "/water_dimer.wfn"), 21, "water_dimer");
   compare_rows(wfn_test::read_path(wfn_test::test_data() + "/formic_dimer.wfn"), 17, "formic_dimer");
+  // g and h functions, whose row bounds reach r^7.
+  compare_rows(wfn_test::read_path(wfn_test::test_data() + "/gh_wfn/water5z.wfn"), 13, "water5z");
+  compare_rows(wfn_test::read_path(wfn_test::test_data() + "/gh_wfn/h2o_qz.wfx", tessaro::read_wavefunction_file), 13,
+               "h2o_qz.wfx");
 }
 
 TEST(WfnRowsEngine, SharedDataBitIdenticalToReference) {

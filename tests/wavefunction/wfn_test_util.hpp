@@ -3,12 +3,14 @@
 // through the text layer, and reads from strings and files.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "textio/textio.hpp"
+#include "wavefunction/electron_count.hpp"
 #include "wavefunction/wavefunction.hpp"
 #include "wavefunction/wfn_file.hpp"
 
@@ -101,7 +103,23 @@ inline WfnContent simple_content(std::vector<int> types, std::vector<double> exp
   return s;
 }
 
-inline tessaro::Wavefunction read_text(const std::string& text, const std::string& name = "test.wfn") {
+inline tessaro::Wavefunction read_text(const std::string& text, const std::string& name = "test.wfn");
+
+// The content with each orbital's coefficients scaled so that the orbital
+// holds one electron per unit of occupation (its integral c^T S c is 1).
+inline WfnContent normalised(WfnContent s) {
+  const tessaro::Wavefunction w = read_text(wfn_text(s), "n.wfn");
+  for (std::size_t m = 0; m < s.coef.size(); ++m) {
+    tessaro::Wavefunction one = w;
+    one.po.assign(one.po.size(), 0.0);
+    one.po[m] = 1.0;
+    const double norm = std::sqrt(tessaro::orbital_electron_count(one));
+    for (double& c : s.coef[m]) c /= norm;
+  }
+  return s;
+}
+
+inline tessaro::Wavefunction read_text(const std::string& text, const std::string& name) {
   std::istringstream in(text);
   tessaro::textio::LineReader reader(in, name);
   tessaro::Wavefunction w;
@@ -112,12 +130,15 @@ inline tessaro::Wavefunction read_text(const std::string& text, const std::strin
 inline std::string shared_data() { return TESSARO_SHARED_DATA; }
 inline std::string test_data() { return std::string(TESSARO_TEST_DATA) + "/wavefunction"; }
 
-inline tessaro::Wavefunction read_path(const std::string& path) {
+// Reads a file with the .wfn reader, or with the one given.
+inline tessaro::Wavefunction read_path(const std::string& path,
+                                       void (*read)(tessaro::textio::LineReader&,
+                                                    tessaro::Wavefunction&) = tessaro::read_wfn_file) {
   std::ifstream in(path, std::ios::binary);
   EXPECT_TRUE(in.good()) << path;
   tessaro::textio::LineReader reader(in, path);
   tessaro::Wavefunction w;
-  tessaro::read_wfn_file(reader, w);
+  read(reader, w);
   return w;
 }
 
