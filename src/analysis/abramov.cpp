@@ -4,6 +4,7 @@
 
 #include "analysis/rdg_kernels.hpp"
 #include "run/run_end.hpp"
+#include "run/threads.hpp"
 
 namespace tessaro {
 
@@ -15,6 +16,8 @@ constexpr double kFiveThirds = 1.6666666269302368;   // 5/3
 constexpr double kGradCoef = 0.013888888992369175;   // 1/72
 constexpr double kLaplCoefG = 0.1666666716337204;    // 1/6
 constexpr double kLaplCoefV = 0.25;                  // 1/4
+
+constexpr std::size_t kBlock = 1 << 14;
 
 void zeroed(std::size_t n, std::vector<double>& out) {
   if (out.capacity() < n) std::vector<double>().swap(out);
@@ -31,6 +34,10 @@ void abramov_calc(std::span<const double> rho, std::span<const double> grad, std
   zeroed(n, gabr);
   zeroed(n, vabr);
   zeroed(n, habr);
+  double *g_out = gabr.data(), *v_out = vabr.data(), *h_out = habr.data();
+  // Points in blocks, each block one thread's; a point's values do not depend
+  // on which.
+  TESSARO_OMP(omp parallel for schedule(dynamic, kBlock))
   for (std::size_t p = 0; p < n; ++p) {
     // A mask value of 1.0E9 or more, or not a number, leaves the point at 0.
     if (!mask.empty() && !(mask[p] < 1.0E9)) continue;
@@ -42,9 +49,9 @@ void abramov_calc(std::span<const double> rho, std::span<const double> grad, std
     const double g = grad[p], l = lapl[p];
     const double gk = kLaplCoefG * l + (kCf * std::pow(r, kFiveThirds) + kGradCoef * (g * g / r));
     const double vk = kLaplCoefV * l - 2.0 * gk;
-    gabr[p] = gk;
-    vabr[p] = vk;
-    habr[p] = gk + vk;
+    g_out[p] = gk;
+    v_out[p] = vk;
+    h_out[p] = gk + vk;
   }
 }
 
