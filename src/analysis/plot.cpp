@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "run/threads.hpp"
 #include "textio/textio.hpp"
 
 namespace tessaro {
@@ -128,38 +129,52 @@ void plot(std::span<const double> rdg_array, std::span<const double> values, std
   const std::size_t count = std::min({n1 * n2 * n3, rdg_array.size(), values.size()});
   constexpr std::size_t kLine = 5 + 11 + 10 + 11 + 1;
   constexpr std::size_t kLinesPerChunk = 1 << 15;
-  std::vector<char> chunk(kLine * kLinesPerChunk);
-  // The blanks of 5X and 10X and the line ends never change: lay them once.
-  for (std::size_t line = 0; line < kLinesPerChunk; ++line) {
-    char* p = chunk.data() + line * kLine;
-    std::memset(p, ' ', kLine - 1);
-    p[kLine - 1] = '\n';
-  }
-  // Many points repeat their neighbour's value (the 1.0E10 marker, zeros at
-  // the border): format a value once while it repeats.
-  double last_rdg = 0.0, last_value = 0.0;
-  char rdg_text[11], value_text[11];
-  put_E11_3(rdg_text, last_rdg);
-  put_E11_3(value_text, last_value);
-  std::size_t point = 0;
-  while (point < count) {
-    const std::size_t lines = std::min(kLinesPerChunk, count - point);
-    for (std::size_t line = 0; line < lines; ++line, ++point) {
-      const double rdg = rdg_array[point];
-      const double value = values[point];
-      if (std::memcmp(&rdg, &last_rdg, sizeof rdg) != 0) {
-        last_rdg = rdg;
-        put_E11_3(rdg_text, rdg);
-      }
-      if (std::memcmp(&value, &last_value, sizeof value) != 0) {
-        last_value = value;
-        put_E11_3(value_text, value);
-      }
+  const std::size_t chunks = (count + kLinesPerChunk - 1) / kLinesPerChunk;
+  const std::size_t threads = std::max<std::size_t>(1, std::min<std::size_t>(thread_count(), chunks));
+  // One chunk of lines per thread, allocated here: an allocation that fails
+  // inside the parallel loop could not end the run in order.
+  std::vector<std::vector<char>> buffers(threads, std::vector<char>(kLine * kLinesPerChunk));
+  for (std::vector<char>& chunk : buffers) {
+    // The blanks of 5X and 10X and the line ends never change: lay them once.
+    for (std::size_t line = 0; line < kLinesPerChunk; ++line) {
       char* p = chunk.data() + line * kLine;
-      std::memcpy(p + 5, rdg_text, 11);
-      std::memcpy(p + 26, value_text, 11);
+      std::memset(p, ' ', kLine - 1);
+      p[kLine - 1] = '\n';
     }
-    destination.write(chunk.data(), static_cast<std::streamsize>(lines * kLine));
+  }
+  // Each chunk is laid out by one thread in its own buffer and written in
+  // the order of the chunks, while the other threads lay out the next ones.
+  TESSARO_OMP(omp parallel num_threads(static_cast<int>(threads)))
+  {
+    std::vector<char>& chunk = buffers[static_cast<std::size_t>(thread_index())];
+    TESSARO_OMP(omp for schedule(static, 1) ordered)
+    for (std::size_t c = 0; c < chunks; ++c) {
+      const std::size_t first = c * kLinesPerChunk;
+      const std::size_t lines = std::min(kLinesPerChunk, count - first);
+      // Many points repeat their neighbour's value (the 1.0E10 marker, zeros
+      // at the border): format a value once while it repeats.
+      double last_rdg = rdg_array[first], last_value = values[first];
+      char rdg_text[11], value_text[11];
+      put_E11_3(rdg_text, last_rdg);
+      put_E11_3(value_text, last_value);
+      for (std::size_t line = 0; line < lines; ++line) {
+        const double rdg = rdg_array[first + line];
+        const double value = values[first + line];
+        if (std::memcmp(&rdg, &last_rdg, sizeof rdg) != 0) {
+          last_rdg = rdg;
+          put_E11_3(rdg_text, rdg);
+        }
+        if (std::memcmp(&value, &last_value, sizeof value) != 0) {
+          last_value = value;
+          put_E11_3(value_text, value);
+        }
+        char* p = chunk.data() + line * kLine;
+        std::memcpy(p + 5, rdg_text, 11);
+        std::memcpy(p + 26, value_text, 11);
+      }
+      TESSARO_OMP(omp ordered)
+      destination.write(chunk.data(), static_cast<std::streamsize>(lines * kLine));
+    }
   }
 }
 
