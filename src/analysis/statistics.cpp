@@ -28,11 +28,12 @@ namespace {
 
 // Entry of the first isosurface holding a point of this RDG (0 to 9), or 10:
 // t_10 = 1.0 is the largest isovalue, so points with RDG >= 1, the 1.0E10
-// marker and NaN count nowhere.
+// marker and NaN count nowhere. The isovalues ascend, so the entry is the
+// number of isovalues not above the RDG; counted without branches.
 inline std::size_t first_isosurface(const std::array<double, 10>& t, double rdg) {
   if (!(rdg < t[9])) return 10;
   std::size_t first = 0;
-  while (!(t[first] > rdg)) ++first;
+  for (std::size_t m = 0; m < 10; ++m) first += t[m] > rdg ? 0 : 1;
   return first;
 }
 
@@ -43,9 +44,12 @@ std::array<double, 10> isosurface_sums(std::span<const double> rdg_array, std::s
   const std::size_t count = std::min(rdg_array.size(), values.size());
   std::array<double, 10> sum{};
   // Over the grid in memory order (k outermost, i fastest); each entry m
-  // has its own running sum.
+  // has its own running sum. Entries below a point's first get +0.0, which
+  // changes no sum: a sum that starts at +0.0 is never -0.0.
   for (std::size_t p = 0; p < count; ++p) {
-    for (std::size_t m = first_isosurface(t, rdg_array[p]); m < 10; ++m) sum[m] += values[p];
+    const std::size_t first = first_isosurface(t, rdg_array[p]);
+    const double v = values[p];
+    for (std::size_t m = 0; m < 10; ++m) sum[m] += m >= first ? v : 0.0;
   }
   return sum;
 }
