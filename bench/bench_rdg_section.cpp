@@ -7,11 +7,12 @@
 // the bytes written, and the peak memory in bytes per grid point.
 //
 //   bash bench/run.sh bench_rdg_section
-//   build-bench/bench_rdg_section [N = 200] [work folder, kept afterwards]
+//   build-bench/bench_rdg_section [N = 200] [work folder, kept afterwards] [thread counts = 1 2]
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -136,9 +137,12 @@ int main(int argc, char** argv) {
               "derivatives computed, CUB files\n",
               n, n, n, points, static_cast<double>(points) * 8.0 / (1024.0 * 1024.0));
   std::fflush(stdout);
-  double wall[2] = {0.0, 0.0};
+  std::vector<int> counts;
+  for (int a = 3; a < argc; ++a) counts.push_back(std::max(1, std::atoi(argv[a])));
+  if (counts.empty()) counts = {1, 2};
+  std::vector<double> wall;
   int status = 0;
-  for (const int threads : {1, 2}) {
+  for (const int threads : counts) {
     const auto start = std::chrono::steady_clock::now();
     std::fflush(stdout);
     const pid_t child = fork();
@@ -149,15 +153,18 @@ int main(int argc, char** argv) {
         WEXITSTATUS(child_status) != 0) {
       std::printf("%d thread(s): the run failed\n", threads);
       status = 1;
+      wall.push_back(0.0);
       continue;
     }
-    wall[threads - 1] = seconds_since(start);
+    wall.push_back(seconds_since(start));
     // ru_maxrss is in KiB: the peak of the whole process, reading included.
     const double peak = static_cast<double>(usage.ru_maxrss) * 1024.0;
     std::printf("%d thread(s): peak resident memory %.0f MB = %.1f bytes per grid point\n", threads,
                 peak / (1024.0 * 1024.0), peak / static_cast<double>(points));
   }
-  if (wall[0] > 0.0 && wall[1] > 0.0) std::printf("speed-up with 2 threads: %.2fx\n", wall[0] / wall[1]);
+  for (std::size_t c = 1; c < counts.size(); ++c)
+    if (wall[0] > 0.0 && wall[c] > 0.0)
+      std::printf("speed-up of %d thread(s) over %d: %.2fx\n", counts[c], counts[0], wall[0] / wall[c]);
   std::printf("targets (N = 200): one thread at most 5 s, two threads at least 1.7x faster, peak at most 48 bytes per "
               "grid point\n");
 
