@@ -26,32 +26,46 @@ void clear_rdg_statistics(InputVariables& iv) {
 
 namespace {
 
-// Entry of the first isosurface holding a point of this RDG (0 to 9), or 10:
-// t_10 = 1.0 is the largest isovalue, so points with RDG >= 1, the 1.0E10
-// marker and NaN count nowhere. The isovalues ascend, so the entry is the
-// number of isovalues not above the RDG; counted without branches.
-inline std::size_t first_isosurface(const std::array<double, 10>& t, double rdg) {
-  if (!(rdg < t[9])) return 10;
-  std::size_t first = 0;
-  for (std::size_t m = 0; m < 10; ++m) first += t[m] > rdg ? 0 : 1;
-  return first;
-}
+// Two isosurface entries side by side.
+using Pair = double __attribute__((vector_size(16)));
+using PairMask = long long __attribute__((vector_size(16)));
+
+// The isovalues as five pairs (t_1, t_2), ..., (t_9, t_10).
+struct IsovaluePairs {
+  Pair t[5];
+  IsovaluePairs() {
+    const std::array<double, 10> v = rdg_isovalues();
+    for (std::size_t i = 0; i < 5; ++i) t[i] = Pair{v[2 * i], v[2 * i + 1]};
+  }
+};
+
+// A point lies inside isosurface m when its RDG is below t_m: points with RDG
+// >= 1 (t_10), the 1.0E10 marker and NaN count nowhere.
+inline PairMask inside(const Pair& t, double rdg) { return t > Pair{rdg, rdg}; }
 
 }  // namespace
 
 std::array<double, 10> isosurface_sums(std::span<const double> rdg_array, std::span<const double> values) {
-  const std::array<double, 10> t = rdg_isovalues();
+  const IsovaluePairs iso;
   const std::size_t count = std::min(rdg_array.size(), values.size());
-  std::array<double, 10> sum{};
+  Pair sum[5] = {};
   // Over the grid in memory order (k outermost, i fastest); each entry m
-  // has its own running sum. Entries below a point's first get +0.0, which
-  // changes no sum: a sum that starts at +0.0 is never -0.0.
+  // has its own running sum. An entry the point is outside of gets +0.0,
+  // which changes no sum: a sum that starts at +0.0 is never -0.0.
   for (std::size_t p = 0; p < count; ++p) {
-    const std::size_t first = first_isosurface(t, rdg_array[p]);
-    const double v = values[p];
-    for (std::size_t m = 0; m < 10; ++m) sum[m] += m >= first ? v : 0.0;
+    const double r = rdg_array[p], v = values[p];
+    const PairMask bits = reinterpret_cast<PairMask>(Pair{v, v});
+    for (std::size_t i = 0; i < 5; ++i) {
+      const PairMask taken = inside(iso.t[i], r) & bits;
+      sum[i] += reinterpret_cast<Pair>(taken);
+    }
   }
-  return sum;
+  std::array<double, 10> out{};
+  for (std::size_t i = 0; i < 5; ++i) {
+    out[2 * i] = sum[i][0];
+    out[2 * i + 1] = sum[i][1];
+  }
+  return out;
 }
 
 void rdg_statistics(const GridData& density, std::span<const double> rdg_array,
@@ -85,7 +99,7 @@ void rdg_statistics(const GridData& density, std::span<const double> rdg_array,
 
   std::array<std::int64_t, 10> n{};
   for (const double r : rdg) {
-    for (std::size_t m = first_isosurface(t, r); m < 10; ++m) ++n[m];
+    for (std::size_t m = 0; m < 10; ++m) n[m] += t[m] > r ? 1 : 0;
   }
   const std::array<double, 10> rho_sum = isosurface_sums(rdg, rho);
   const std::array<double, 10> rhosi_sum = with_rhosign ? isosurface_sums(rdg, rhosign_array) : std::array<double, 10>{};
