@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -30,6 +31,12 @@ const double* powers_of_ten() {
   return table.data() + kPowerRange;
 }
 
+// floor(x) as an int, for |x| well inside the int range, without a call.
+inline int floor_to_int(double x) {
+  const int t = static_cast<int>(x);
+  return static_cast<double>(t) > x ? t - 1 : t;
+}
+
 // The three significant digits of |value| (100..999) and its exponent E in
 // the form 0.ddd times ten to the E, when a quick scaling decides them beyond
 // doubt. The scaled value carries a relative error of a few units in the last
@@ -37,10 +44,13 @@ const double* powers_of_ten() {
 // boundary), the answer is left to std::to_chars.
 bool quick_digits(double magnitude, int& digits, int& exponent) {
   if (!(magnitude > 1e-290 && magnitude < 1e290)) return false;
-  int binary_exponent = 0;
-  std::frexp(magnitude, &binary_exponent);
+  // The exponent frexp gives (magnitude = m 2^e with m in [0.5, 1)), read from
+  // the bits: every magnitude here is a normal number.
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &magnitude, sizeof bits);
+  const int binary_exponent = static_cast<int>((bits >> 52) & 0x7ff) - 1022;
   // floor(log10(magnitude)) is this estimate or one more.
-  int k = static_cast<int>(std::floor((binary_exponent - 1) * 0.30102999566398120));
+  int k = floor_to_int((binary_exponent - 1) * 0.30102999566398120);
   const double* p10 = powers_of_ten();
   double scaled = 0.0;
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -51,7 +61,8 @@ bool quick_digits(double magnitude, int& digits, int& exponent) {
   }
   if (!(scaled >= 100.0 && scaled < 1000.0)) return false;
   if (scaled < 100.0 + 1e-7 || scaled > 1000.0 - 1e-7) return false;
-  const double whole = std::floor(scaled);
+  // Truncation is the floor of a positive value.
+  const double whole = static_cast<double>(static_cast<int>(scaled));
   const double fraction = scaled - whole;
   if (std::fabs(fraction - 0.5) < 1e-7) return false;
   int r = static_cast<int>(whole) + (fraction > 0.5 ? 1 : 0);
