@@ -36,17 +36,20 @@ inline bool computed_at(std::span<const double> rho, std::span<const double> mas
 }  // namespace
 
 void abramov_kinetic(std::span<const double> rho, std::span<const double> grad, std::span<const double> lapl,
-                     std::span<const double> mask, std::vector<double>& gabr) {
+                     std::span<const double> mask, std::span<double> gabr) {
   const std::size_t n = rho.size();
-  check_allocation(n, sizeof(double));
-  zeroed(n, gabr);
   double* g_out = gabr.data();
+  const double* g_in = grad.data();
   // Points in blocks, each block one thread's; a point's value does not
-  // depend on which.
+  // depend on which. Each point reads its gradient before its G is stored,
+  // so the two may share a grid.
   TESSARO_OMP(omp parallel for schedule(dynamic, kBlock))
   for (std::size_t p = 0; p < n; ++p) {
-    if (!computed_at(rho, mask, p)) continue;
-    const double r = rho[p], g = grad[p], l = lapl[p];
+    if (!computed_at(rho, mask, p)) {
+      g_out[p] = 0.0;
+      continue;
+    }
+    const double r = rho[p], g = g_in[p], l = lapl[p];
     g_out[p] = kLaplCoefG * l + (kCf * std::pow(r, kFiveThirds) + kGradCoef * (g * g / r));
   }
 }
@@ -72,6 +75,7 @@ void abramov_calc(std::span<const double> rho, std::span<const double> grad, std
                   std::vector<double>& habr) {
   const std::size_t n = rho.size();
   check_allocation(n, 3 * sizeof(double));
+  zeroed(n, gabr);
   abramov_kinetic(rho, grad, lapl, mask, gabr);
   if (vabr.capacity() < n) std::vector<double>().swap(vabr);
   vabr.assign(lapl.begin(), lapl.begin() + static_cast<std::ptrdiff_t>(n));

@@ -130,7 +130,9 @@ struct RdgSection {
   const RdgPlan& plan;
   GridFile density;
   std::vector<double> grad_array, lapl_array;
-  // Computed by differences (not read): 0 on the two outer layers.
+  // Computed by differences (not read): 0 on the two outer layers. A
+  // computed grid is let go once its file is written and the step right after
+  // it has read it, and computed again, the same, when a later step needs it.
   bool gradient_computed = false, laplacian_computed = false;
   std::vector<double> rdg_array;
   RdgHolds rdg = RdgHolds::Nothing;
@@ -166,6 +168,18 @@ struct RdgSection {
 };
 
 void release(std::vector<double>& grid) { std::vector<double>().swap(grid); }
+
+// Whether the gradient was read, or computed (and held or let go).
+bool has_gradient(const RdgSection& s) { return !s.grad_array.empty() || s.gradient_computed; }
+
+// The gradient grid, computed again when it was let go.
+const std::vector<double>& gradient(RdgSection& s) {
+  if (s.grad_array.empty() && s.gradient_computed) {
+    s.reserve_grids(1);
+    numerical_gradient(s.rho(), s.grad_array);
+  }
+  return s.grad_array;
+}
 
 // Why a grid that a job needs is missing.
 std::string missing_reason(bool small_grid) {
@@ -279,7 +293,7 @@ void obtain_laplacian(RdgSection& s) {
 void build_rdg(RdgSection& s) {
   const RdgPlan& plan = s.plan;
   if (!plan.rdg) return;
-  if (s.grad_array.empty()) {
+  if (!has_gradient(s)) {
     skip_line(s.run, "RDG", "gradient", plan.compute_gradient && s.small_grid());
     return;
   }
@@ -306,7 +320,7 @@ void build_rdg(RdgSection& s) {
     upper = plan.rho_upper;
   }
   s.reserve_grids(1);
-  rdg_calc(s.rho(), s.grad_array, test, plan.rdg_tolerance, lower, upper, plan.space_mode, s.rdg_array);
+  rdg_calc(s.rho(), gradient(s), test, plan.rdg_tolerance, lower, upper, plan.space_mode, s.rdg_array);
   leave_out_border(s);
   const bool every_point = plan.rdg_points == RdgPoints::All && plan.space_mode == SpaceMode::None;
   s.rdg = every_point ? RdgHolds::EveryPoint : RdgHolds::SelectedPoints;
@@ -437,7 +451,7 @@ void release_rhosign_unless_read_later(RdgSection& s) {
 void build_energies(RdgSection& s) {
   const RdgPlan& plan = s.plan;
   if (!plan.energies) return;
-  if (s.grad_array.empty()) {
+  if (!has_gradient(s)) {
     skip_line(s.run, "ABRAMOV ENERGY", "gradient", plan.compute_gradient && s.small_grid());
     return;
   }
@@ -474,7 +488,14 @@ void build_energies(RdgSection& s) {
   const bool plot_rebuilds_rdg = (plan.plot_rho || plan.plot_rhosign) && s.rdg == RdgHolds::SelectedPoints;
   if (!plan.xd2() && !(statistics_later && plot_rebuilds_rdg)) {
     s.reserve_grids(1);
-    abramov_kinetic(s.rho().cube_array, s.grad_array, s.lapl_array, mask, s.gabr);
+    if (s.grad_array.empty()) {
+      // The gradient computed again in the grid that G then takes over.
+      numerical_gradient(s.rho(), s.gabr);
+      abramov_kinetic(s.rho().cube_array, s.gabr, s.lapl_array, mask, s.gabr);
+    } else {
+      s.gabr.assign(s.rho().size(), 0.0);
+      abramov_kinetic(s.rho().cube_array, s.grad_array, s.lapl_array, mask, s.gabr);
+    }
     if (border) set_border(s.rho(), s.gabr, 0.0);
     s.write_cube(g_cube, s.gabr);
     std::vector<double>& vabr = s.lapl_array;
@@ -494,6 +515,7 @@ void build_energies(RdgSection& s) {
     release(s.gabr);
     return;
   }
+  gradient(s);
   s.reserve_grids(3);
   abramov_calc(s.rho().cube_array, s.grad_array, s.lapl_array, mask, s.gabr, s.vabr, s.habr);
   if (border) {
@@ -544,8 +566,9 @@ void write_plot(RdgSection& s, const std::string& name, std::span<const double> 
 void write_plots(RdgSection& s) {
   const RdgPlan& plan = s.plan;
   if (!plan.plot_rho && !plan.plot_rhosign) return;
-  if (s.rdg != RdgHolds::EveryPoint && !s.grad_array.empty()) {
+  if (s.rdg != RdgHolds::EveryPoint && has_gradient(s)) {
     release(s.rdg_array);
+    gradient(s);
     s.reserve_grids(1);
     rdg_calc(s.rho(), s.grad_array, kEveryPoint, 1000.0f, -1000.0f, 1000.0f, plan.space_mode, s.rdg_array);
     leave_out_border(s);
@@ -615,6 +638,7 @@ void calc_stuff(Run& run) {
   obtain_laplacian(s);
   progress.update(6);
   build_rdg(s);
+  if (s.gradient_computed) release(s.grad_array);
   progress.update(7);
   build_rhosign(s);
   release_rhosign_unless_read_later(s);
