@@ -126,12 +126,23 @@ int main(int argc, char** argv) {
   fs::create_directories(work);
   fs::current_path(work);
 
-  std::size_t points = 0;
-  {
+  // The density cube is written by a process of its own too: a process that
+  // has run parallel loops may not fork children that run them again.
+  const std::size_t points = static_cast<std::size_t>(n) * static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
+  std::fflush(stdout);
+  const pid_t writer = fork();
+  if (writer == 0) {
     GridData rho = make_density(n);
     std::ofstream out("rho.cube", std::ios::binary);
     cube_writing(out, rho, rho.cube_array);
-    points = rho.size();
+    out.close();
+    _exit(out ? 0 : 1);
+  }
+  int writer_status = 0;
+  if (writer < 0 || waitpid(writer, &writer_status, 0) != writer || !WIFEXITED(writer_status) ||
+      WEXITSTATUS(writer_status) != 0) {
+    std::printf("the density cube could not be written\n");
+    return 1;
   }
   std::printf("RDG section, grid %d x %d x %d = %zu points (one grid of doubles is %.0f MB); all jobs and both plots, "
               "derivatives computed, CUB files\n",
