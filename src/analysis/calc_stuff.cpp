@@ -1,6 +1,8 @@
 #include "analysis/calc_stuff.hpp"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -20,6 +22,7 @@
 #include "run/progress.hpp"
 #include "run/run.hpp"
 #include "run/run_end.hpp"
+#include "run/threads.hpp"
 
 namespace tessaro {
 
@@ -106,10 +109,13 @@ enum class RdgHolds {
 
 // The rho*sign(lambda2) grid: which points hold a value (0 elsewhere) and in
 // which unit. Writing the grd file converts it in place to electrons per cubic
-// angstrom, and the plot and the statistics then see those values.
+// angstrom, and the plot and the statistics then see those values. Between
+// its files and its later readers the grid may be held compact, as one sign
+// per point (see compact_rhosign): `values` is then empty.
 struct RhosignGrid {
   enum class Points { None, RdgPoints, EveryPoint };
   std::vector<double> values;
+  std::vector<std::int8_t> signs;
   Points points = Points::None;
   bool grd_units = false;
 };
@@ -124,12 +130,17 @@ struct RdgSection {
   const RdgPlan& plan;
   GridFile density;
   std::vector<double> grad_array, lapl_array;
-  // Computed by differences (not read): 0 on the two outer layers.
+  // Computed by differences (not read): 0 on the two outer layers. A
+  // computed grid is let go once its file is written and the step right after
+  // it has read it, and computed again, the same, when a later step needs it.
   bool gradient_computed = false, laplacian_computed = false;
   std::vector<double> rdg_array;
   RdgHolds rdg = RdgHolds::Nothing;
   RhosignGrid rhosign;
   std::vector<double> gabr, vabr, habr;
+  // The energies' isosurface sums, when they were formed while the energy
+  // grids were at hand (the grids are then not kept for the statistics).
+  std::optional<EnergySums> energy_sums;
 
   const GridData& rho() const { return density.grid; }
   const InputVariables& iv() const { return run.input_variables; }
@@ -142,6 +153,7 @@ struct RdgSection {
     for (const std::vector<double>* g : {&rho().cube_array, &grad_array, &lapl_array, &rdg_array, &rhosign.values,
                                          &gabr, &vabr, &habr})
       held += g->capacity() * sizeof(double);
+    held += rhosign.signs.capacity();
     check_grid_allocation(rho().n[0], rho().n[1], rho().n[2], sizeof(double) * grids, held);
   }
   void write_cube(OutputFile& file, std::span<const double> values) const {
@@ -156,6 +168,18 @@ struct RdgSection {
 };
 
 void release(std::vector<double>& grid) { std::vector<double>().swap(grid); }
+
+// Whether the gradient was read, or computed (and held or let go).
+bool has_gradient(const RdgSection& s) { return !s.grad_array.empty() || s.gradient_computed; }
+
+// The gradient grid, computed again when it was let go.
+const std::vector<double>& gradient(RdgSection& s) {
+  if (s.grad_array.empty() && s.gradient_computed) {
+    s.reserve_grids(1);
+    numerical_gradient(s.rho(), s.grad_array);
+  }
+  return s.grad_array;
+}
 
 // Why a grid that a job needs is missing.
 std::string missing_reason(bool small_grid) {
@@ -256,6 +280,8 @@ void obtain_laplacian(RdgSection& s) {
     s.laplacian_computed = true;
     OutputFile file(s.run, std::string(rdg_output::kNumericalLaplacian));
     s.write_cube(file, s.lapl_array);
+    // The energies compute it again, the same, rather than hold it until then.
+    release(s.lapl_array);
   }
   // Only the Abramov energies read the Laplacian.
   if (!s.plan.energies) release(s.lapl_array);
@@ -267,7 +293,7 @@ void obtain_laplacian(RdgSection& s) {
 void build_rdg(RdgSection& s) {
   const RdgPlan& plan = s.plan;
   if (!plan.rdg) return;
-  if (s.grad_array.empty()) {
+  if (!has_gradient(s)) {
     skip_line(s.run, "RDG", "gradient", plan.compute_gradient && s.small_grid());
     return;
   }
@@ -294,7 +320,7 @@ void build_rdg(RdgSection& s) {
     upper = plan.rho_upper;
   }
   s.reserve_grids(1);
-  rdg_calc(s.rho(), s.grad_array, test, plan.rdg_tolerance, lower, upper, plan.space_mode, s.rdg_array);
+  rdg_calc(s.rho(), gradient(s), test, plan.rdg_tolerance, lower, upper, plan.space_mode, s.rdg_array);
   leave_out_border(s);
   const bool every_point = plan.rdg_points == RdgPoints::All && plan.space_mode == SpaceMode::None;
   s.rdg = every_point ? RdgHolds::EveryPoint : RdgHolds::SelectedPoints;
@@ -306,6 +332,7 @@ void build_rdg(RdgSection& s) {
 // or the RDG's selection).
 void rebuild_rhosign(RdgSection& s, std::span<const double> mask, RhosignGrid::Points points) {
   release(s.rhosign.values);
+  std::vector<std::int8_t>().swap(s.rhosign.signs);
   s.reserve_grids(1);
   rhosign_calc(s.rho(), mask, s.rhosign.values);
   s.rhosign.points = points;
@@ -360,12 +387,62 @@ bool plot_keeps_rhosign(const RdgSection& s) {
   return s.plan.plot_takes_rhosign_as_built && s.rhosign.points == RhosignGrid::Points::EveryPoint;
 }
 
+// Every value of rho*sign(lambda2) in cube units is the density at its
+// point, the density negated, or 0 (+0.0) where it was not computed: one sign
+// per point keeps it between its files and its later readers. A grid that
+// would not decode to the same bits (one in grd units) stays as it is.
+void compact_rhosign(RdgSection& s) {
+  RhosignGrid& g = s.rhosign;
+  const std::span<const double> rho = s.rho().cube_array;
+  if (g.values.size() != rho.size() || g.grd_units) return;
+  check_allocation(rho.size(), 1);
+  std::vector<std::int8_t> signs(rho.size());
+  const double* v = g.values.data();
+  const double* r = rho.data();
+  std::int8_t* out = signs.data();
+  const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(rho.size());
+  bool decodes = true;
+  TESSARO_OMP(omp parallel for schedule(static) reduction(&& : decodes))
+  for (std::ptrdiff_t p = 0; p < n; ++p) {
+    const double plus = r[p], minus = -r[p], zero = 0.0;
+    if (std::memcmp(&v[p], &plus, sizeof plus) == 0) {
+      out[p] = 1;
+    } else if (std::memcmp(&v[p], &minus, sizeof minus) == 0) {
+      out[p] = -1;
+    } else {
+      out[p] = 0;
+      decodes = decodes && std::memcmp(&v[p], &zero, sizeof zero) == 0;
+    }
+  }
+  if (!decodes) return;
+  g.signs = std::move(signs);
+  release(g.values);
+}
+
+// The values again from their signs.
+void expand_rhosign(RdgSection& s) {
+  RhosignGrid& g = s.rhosign;
+  if (g.signs.empty()) return;
+  s.reserve_grids(1);
+  const std::span<const double> rho = s.rho().cube_array;
+  g.values.assign(rho.size(), 0.0);
+  double* v = g.values.data();
+  const double* r = rho.data();
+  const std::int8_t* sign = g.signs.data();
+  const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(rho.size());
+  TESSARO_OMP(omp parallel for schedule(static))
+  for (std::ptrdiff_t p = 0; p < n; ++p) v[p] = sign[p] > 0 ? r[p] : sign[p] < 0 ? -r[p] : 0.0;
+  std::vector<std::int8_t>().swap(g.signs);
+}
+
 // Once built and written, rho*sign(lambda2) is read only by the statistics
 // and the rho*sign(lambda2) plot.
 void release_rhosign_unless_read_later(RdgSection& s) {
   if (!(s.plan.rdg && s.plan.rhosign) && !(s.plan.plot_rhosign && plot_keeps_rhosign(s))) {
     release(s.rhosign.values);
     s.rhosign.points = RhosignGrid::Points::None;
+  } else {
+    compact_rhosign(s);
   }
 }
 
@@ -374,11 +451,11 @@ void release_rhosign_unless_read_later(RdgSection& s) {
 void build_energies(RdgSection& s) {
   const RdgPlan& plan = s.plan;
   if (!plan.energies) return;
-  if (s.grad_array.empty()) {
+  if (!has_gradient(s)) {
     skip_line(s.run, "ABRAMOV ENERGY", "gradient", plan.compute_gradient && s.small_grid());
     return;
   }
-  if (s.lapl_array.empty()) {
+  if (s.lapl_array.empty() && !s.laplacian_computed) {
     skip_line(s.run, "ABRAMOV ENERGY", "laplacian", plan.compute_laplacian && s.small_grid());
     return;
   }
@@ -395,12 +472,53 @@ void build_energies(RdgSection& s) {
   // RDG_p while no RDG was computed falls back to every point.
   const std::span<const double> mask =
       plan.energies_on_rdg_points && s.rdg != RdgHolds::Nothing ? std::span<const double>(s.rdg_array) : kEveryPoint;
-  s.reserve_grids(3);
-  abramov_calc(s.rho().cube_array, s.grad_array, s.lapl_array, mask, s.gabr, s.vabr, s.habr);
+  if (s.laplacian_computed) {
+    s.reserve_grids(1);
+    numerical_laplacian(s.rho(), s.lapl_array);
+  }
   // A computed gradient or Laplacian is 0 on the two outer layers; the
   // energies there would come from the density alone and are 0 instead, as
   // rho*sign(lambda2) is.
-  if (s.gradient_computed || s.laplacian_computed) {
+  const bool border = s.gradient_computed || s.laplacian_computed;
+  // The statistics read the RDG grid as it stands after the plots: unless a
+  // plot rebuilds it, their sums can be formed now, and each energy grid
+  // gives way to the next once written. The grd files follow all three
+  // cubes, so they keep the three grids.
+  const bool statistics_later = plan.rdg && s.rdg != RdgHolds::Nothing;
+  const bool plot_rebuilds_rdg = (plan.plot_rho || plan.plot_rhosign) && s.rdg == RdgHolds::SelectedPoints;
+  if (!plan.xd2() && !(statistics_later && plot_rebuilds_rdg)) {
+    s.reserve_grids(1);
+    if (s.grad_array.empty()) {
+      // The gradient computed again in the grid that G then takes over.
+      numerical_gradient(s.rho(), s.gabr);
+      abramov_kinetic(s.rho().cube_array, s.gabr, s.lapl_array, mask, s.gabr);
+    } else {
+      s.gabr.assign(s.rho().size(), 0.0);
+      abramov_kinetic(s.rho().cube_array, s.grad_array, s.lapl_array, mask, s.gabr);
+    }
+    if (border) set_border(s.rho(), s.gabr, 0.0);
+    s.write_cube(g_cube, s.gabr);
+    std::vector<double>& vabr = s.lapl_array;
+    abramov_potential(s.rho().cube_array, mask, s.gabr, vabr);
+    if (border) set_border(s.rho(), vabr, 0.0);
+    s.write_cube(v_cube, vabr);
+    if (statistics_later) {
+      s.energy_sums.emplace();
+      s.energy_sums->g = isosurface_sums(s.rdg_array, s.gabr);
+      s.energy_sums->v = isosurface_sums(s.rdg_array, vabr);
+    }
+    std::vector<double>& habr = s.gabr;
+    abramov_total(habr, vabr);
+    release(s.lapl_array);
+    s.write_cube(h_cube, habr);
+    if (statistics_later) s.energy_sums->h = isosurface_sums(s.rdg_array, habr);
+    release(s.gabr);
+    return;
+  }
+  gradient(s);
+  s.reserve_grids(3);
+  abramov_calc(s.rho().cube_array, s.grad_array, s.lapl_array, mask, s.gabr, s.vabr, s.habr);
+  if (border) {
     set_border(s.rho(), s.gabr, 0.0);
     set_border(s.rho(), s.vabr, 0.0);
     set_border(s.rho(), s.habr, 0.0);
@@ -448,8 +566,9 @@ void write_plot(RdgSection& s, const std::string& name, std::span<const double> 
 void write_plots(RdgSection& s) {
   const RdgPlan& plan = s.plan;
   if (!plan.plot_rho && !plan.plot_rhosign) return;
-  if (s.rdg != RdgHolds::EveryPoint && !s.grad_array.empty()) {
+  if (s.rdg != RdgHolds::EveryPoint && has_gradient(s)) {
     release(s.rdg_array);
+    gradient(s);
     s.reserve_grids(1);
     rdg_calc(s.rho(), s.grad_array, kEveryPoint, 1000.0f, -1000.0f, 1000.0f, plan.space_mode, s.rdg_array);
     leave_out_border(s);
@@ -472,7 +591,11 @@ void write_plots(RdgSection& s) {
     } else if (!keep && s.small_grid()) {
       skip_line(s.run, "rho*sign(lambda2) VS RDG PLOT", "rho*sign(lambda2)", true);
     } else {
-      if (!keep) rebuild_rhosign(s, kEveryPoint, RhosignGrid::Points::EveryPoint);
+      if (keep) {
+        expand_rhosign(s);
+      } else {
+        rebuild_rhosign(s, kEveryPoint, RhosignGrid::Points::EveryPoint);
+      }
       write_plot(s, std::string(rdg_output::kRhosignPlotPrefix) + plot_name, s.rhosign.values, SvgPlotKind::rhosign);
     }
   }
@@ -486,13 +609,18 @@ void fill_statistics(RdgSection& s, InputVariables& iv) {
   std::span<const double> rhosign_used;
   if (s.plan.rhosign) {
     if (s.rhosign.points != RhosignGrid::Points::None) {
+      expand_rhosign(s);
       rhosign_used = s.rhosign.values;
     } else {
       skip_line(s.run, "rho*sign(lambda2) ISOSURFACE STATISTICS", "rho*sign(lambda2)", s.small_grid());
     }
   }
   // Energies not computed are empty grids, which the statistics leave at 0.
-  rdg_statistics(s.rho(), s.rdg_array, rhosign_used, s.gabr, s.vabr, s.habr, iv);
+  if (s.energy_sums) {
+    rdg_statistics(s.rho(), s.rdg_array, rhosign_used, &*s.energy_sums, iv);
+  } else {
+    rdg_statistics(s.rho(), s.rdg_array, rhosign_used, s.gabr, s.vabr, s.habr, iv);
+  }
 }
 
 }  // namespace
@@ -510,6 +638,7 @@ void calc_stuff(Run& run) {
   obtain_laplacian(s);
   progress.update(6);
   build_rdg(s);
+  if (s.gradient_computed) release(s.grad_array);
   progress.update(7);
   build_rhosign(s);
   release_rhosign_unless_read_later(s);

@@ -8,8 +8,11 @@
 #include "analysis/rdg_kernels.hpp"
 #include "analysis/rdg_stencils.hpp"
 #include "run/run_end.hpp"
+#include "run/threads.hpp"
 
 namespace tessaro {
+
+using stencil::Offset;
 
 std::array<float, 3> step_lengths(const GridData& grid) {
   std::array<float, 3> h{};
@@ -69,14 +72,17 @@ void numerical_gradient(const GridData& rho, std::vector<double>& grad_array) {
   if (!stencil::has_interior(rho)) return;
   const stencil::Denominators den = stencil::denominators(rho);
   const auto s = stencil::strides(rho);
-  const std::size_t n1 = rho.n1(), n2 = rho.n2(), n3 = rho.n3();
+  const Offset n1 = s[1], n2 = static_cast<Offset>(rho.n2()), n3 = static_cast<Offset>(rho.n3());
   const double* f = rho.cube_array.data();
   double* out = grad_array.data();
-  for (std::size_t k = 2; k + 2 < n3; ++k) {
-    for (std::size_t j = 2; j + 2 < n2; ++j) {
-      const std::size_t row = rho.index(0, j, k);
-      for (std::size_t i = 2; i + 2 < n1; ++i) {
-        const std::size_t p = row + i;
+  // Each interior plane is one thread's; a point's value does not depend on
+  // which.
+  TESSARO_OMP(omp parallel for schedule(dynamic, 1))
+  for (Offset k = 2; k < n3 - 2; ++k) {
+    for (Offset j = 2; j < n2 - 2; ++j) {
+      const Offset row = (k * n2 + j) * n1;
+      for (Offset i = 2; i < n1 - 2; ++i) {
+        const Offset p = row + i;
         const double d1 = stencil::first_at(f, p, s[0], den.den1[0]);
         const double d2 = stencil::first_at(f, p, s[1], den.den1[1]);
         const double d3 = stencil::first_at(f, p, s[2], den.den1[2]);
@@ -91,16 +97,17 @@ void numerical_laplacian(const GridData& rho, std::vector<double>& lapl_array) {
   if (!stencil::has_interior(rho)) return;
   const stencil::Denominators den = stencil::denominators(rho);
   const auto s = stencil::strides(rho);
-  const std::size_t n1 = rho.n1(), n2 = rho.n2(), n3 = rho.n3();
+  const Offset n1 = s[1], n2 = static_cast<Offset>(rho.n2()), n3 = static_cast<Offset>(rho.n3());
   const double* f = rho.cube_array.data();
   double* out = lapl_array.data();
   // The trace of the Hessian needs only its diagonal: the same second
   // differences `hessian` takes, summed D11 + D22 + D33 in that order.
-  for (std::size_t k = 2; k + 2 < n3; ++k) {
-    for (std::size_t j = 2; j + 2 < n2; ++j) {
-      const std::size_t row = rho.index(0, j, k);
-      for (std::size_t i = 2; i + 2 < n1; ++i) {
-        const std::size_t p = row + i;
+  TESSARO_OMP(omp parallel for schedule(dynamic, 1))
+  for (Offset k = 2; k < n3 - 2; ++k) {
+    for (Offset j = 2; j < n2 - 2; ++j) {
+      const Offset row = (k * n2 + j) * n1;
+      for (Offset i = 2; i < n1 - 2; ++i) {
+        const Offset p = row + i;
         const double d11 = stencil::second_at(f, p, s[0], den.den2[0]);
         const double d22 = stencil::second_at(f, p, s[1], den.den2[1]);
         const double d33 = stencil::second_at(f, p, s[2], den.den2[2]);
@@ -131,13 +138,13 @@ Matrix3 hessian(const GridData& rho, std::size_t i, std::size_t j, std::size_t k
   const stencil::Denominators den = stencil::denominators(rho);
   const auto s = stencil::strides(rho);
   const double* f = rho.cube_array.data();
-  const std::size_t p = rho.index(i, j, k);
+  const Offset p = static_cast<Offset>(rho.index(i, j, k));
   Matrix3 h{};
   for (int a = 0; a < 3; ++a) h[a][a] = stencil::second_at(f, p, s[a], den.den2[a]);
   // D_b[D_a f]: the first-derivative stencil along b over the first
   // derivatives along a at p - 2 e_b ... p + 2 e_b.
   auto nested = [&](int a, int b) {
-    const std::size_t sb = s[b];
+    const Offset sb = s[b];
     return stencil::first(stencil::first_at(f, p - 2 * sb, s[a], den.den1[a]),
                           stencil::first_at(f, p - sb, s[a], den.den1[a]),
                           stencil::first_at(f, p + sb, s[a], den.den1[a]),
@@ -155,65 +162,70 @@ Matrix3 hessian(const GridData& rho, std::size_t i, std::size_t j, std::size_t k
 
 HessianPlanes::HessianPlanes(const GridData& rho)
     : f_(rho.cube_array.data()),
-      n1_(rho.n1()),
-      n2_(rho.n2()),
-      n3_(rho.n3()),
-      plane_(rho.n1() * rho.n2()),
+      n1_(static_cast<Offset>(rho.n1())),
+      n2_(static_cast<Offset>(rho.n2())),
+      plane_(static_cast<Offset>(rho.n1() * rho.n2())),
       den_(stencil::denominators(rho)) {
-  check_allocation(plane_, (2 * kRing + 1) * sizeof(double));
-  check_allocation(n1_, 6 * sizeof(double));
-  d1_ring_.assign(kRing * plane_, 0.0);
-  d2_ring_.assign(kRing * plane_, 0.0);
-  d3_.assign(plane_, 0.0);
-  rows_.assign(6 * n1_, 0.0);
+  check_allocation(rho.n1() * rho.n2(), (2 * kRing + 1) * sizeof(double));
+  check_allocation(rho.n1(), 6 * sizeof(double));
+  const std::size_t plane = rho.n1() * rho.n2();
+  d1_ring_.assign(kRing * plane, 0.0);
+  d2_ring_.assign(kRing * plane, 0.0);
+  d3_.assign(plane, 0.0);
+  rows_.assign(6 * rho.n1(), 0.0);
+}
+
+void HessianPlanes::start(std::size_t first_plane) {
+  filled_ = static_cast<Offset>(first_plane) - 2;
+  current_ = -1;
 }
 
 // First derivatives along axes 1 and 2 on plane kk, where they are defined.
-void HessianPlanes::fill_plane(std::size_t kk) {
+void HessianPlanes::fill_plane(Offset kk) {
   double* d1 = d1_ring_.data() + (kk % kRing) * plane_;
   double* d2 = d2_ring_.data() + (kk % kRing) * plane_;
-  const double* fk = f_ + kk * plane_;
-  for (std::size_t j = 0; j < n2_; ++j) {
-    const std::size_t row = j * n1_;
-    for (std::size_t i = 2; i + 2 < n1_; ++i) d1[row + i] = stencil::first_at(fk, row + i, 1, den_.den1[0]);
-    if (j >= 2 && j + 2 < n2_) {
-      for (std::size_t i = 0; i < n1_; ++i) d2[row + i] = stencil::first_at(fk, row + i, n1_, den_.den1[1]);
+  const Offset base = kk * plane_;
+  for (Offset j = 0; j < n2_; ++j) {
+    const Offset row = j * n1_;
+    for (Offset i = 2; i < n1_ - 2; ++i) d1[row + i] = stencil::first_at(f_, base + row + i, 1, den_.den1[0]);
+    if (j >= 2 && j < n2_ - 2) {
+      for (Offset i = 0; i < n1_; ++i) d2[row + i] = stencil::first_at(f_, base + row + i, n1_, den_.den1[1]);
     }
   }
 }
 
-void HessianPlanes::set_plane(std::size_t k) {
-  if (have_current_ && current_ == k) return;
+void HessianPlanes::set_plane(Offset k) {
+  if (current_ == k) return;
   while (filled_ <= k + 2) fill_plane(filled_++);
-  const double* fk = f_ + k * plane_;
-  for (std::size_t q = 0; q < plane_; ++q) d3_[q] = stencil::first_at(fk, q, plane_, den_.den1[2]);
+  const Offset base = k * plane_;
+  for (Offset q = 0; q < plane_; ++q) d3_[static_cast<std::size_t>(q)] = stencil::first_at(f_, base + q, plane_, den_.den1[2]);
   current_ = k;
-  have_current_ = true;
 }
 
-void HessianPlanes::row(std::size_t j, std::size_t k) {
+void HessianPlanes::row(std::size_t j_index, std::size_t k_index) {
+  const Offset j = static_cast<Offset>(j_index), k = static_cast<Offset>(k_index);
   set_plane(k);
-  const std::size_t n1 = n1_, plane = plane_;
+  const Offset n1 = n1_, plane = plane_;
   const stencil::Denominators& den = den_;
-  auto ring = [&](const std::vector<double>& r, std::size_t kk) { return r.data() + (kk % kRing) * plane; };
+  auto ring = [&](const std::vector<double>& r, Offset kk) { return r.data() + (kk % kRing) * plane; };
   const double *d1m2 = ring(d1_ring_, k - 2), *d1m1 = ring(d1_ring_, k - 1), *d1c = ring(d1_ring_, k),
                *d1p1 = ring(d1_ring_, k + 1), *d1p2 = ring(d1_ring_, k + 2);
   const double *d2m2 = ring(d2_ring_, k - 2), *d2m1 = ring(d2_ring_, k - 1), *d2c = ring(d2_ring_, k),
                *d2p1 = ring(d2_ring_, k + 1), *d2p2 = ring(d2_ring_, k + 2);
   const double* d3c = d3_.data();
-  const double* fk = f_ + k * plane;
   double* h00 = rows_.data();
   double* h11 = h00 + n1;
   double* h22 = h11 + n1;
   double* h01 = h22 + n1;
   double* h02 = h01 + n1;
   double* h12 = h02 + n1;
-  const std::size_t row = j * n1;
-  for (std::size_t i = 2; i + 2 < n1; ++i) {
-    const std::size_t q = row + i;
-    h00[i] = stencil::second_at(fk, q, 1, den.den2[0]);
-    h11[i] = stencil::second_at(fk, q, n1, den.den2[1]);
-    h22[i] = stencil::second_at(fk, q, plane, den.den2[2]);
+  const Offset row = j * n1;
+  const Offset base = k * plane;
+  for (Offset i = 2; i < n1 - 2; ++i) {
+    const Offset q = row + i;
+    h00[i] = stencil::second_at(f_, base + q, 1, den.den2[0]);
+    h11[i] = stencil::second_at(f_, base + q, n1, den.den2[1]);
+    h22[i] = stencil::second_at(f_, base + q, plane, den.den2[2]);
     // D_2[D_1 f] with D_1[D_2 f], D_3[D_1 f] with D_1[D_3 f], D_3[D_2 f] with D_2[D_3 f].
     h01[i] = stencil::mixed(stencil::first(d1c[q - 2 * n1], d1c[q - n1], d1c[q + n1], d1c[q + 2 * n1], den.den1[1]),
                             stencil::first(d2c[q - 2], d2c[q - 1], d2c[q + 1], d2c[q + 2], den.den1[0]));

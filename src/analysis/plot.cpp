@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "run/threads.hpp"
 #include "textio/textio.hpp"
 
 namespace tessaro {
@@ -29,6 +31,12 @@ const double* powers_of_ten() {
   return table.data() + kPowerRange;
 }
 
+// floor(x) as an int, for |x| well inside the int range, without a call.
+inline int floor_to_int(double x) {
+  const int t = static_cast<int>(x);
+  return static_cast<double>(t) > x ? t - 1 : t;
+}
+
 // The three significant digits of |value| (100..999) and its exponent E in
 // the form 0.ddd times ten to the E, when a quick scaling decides them beyond
 // doubt. The scaled value carries a relative error of a few units in the last
@@ -36,10 +44,13 @@ const double* powers_of_ten() {
 // boundary), the answer is left to std::to_chars.
 bool quick_digits(double magnitude, int& digits, int& exponent) {
   if (!(magnitude > 1e-290 && magnitude < 1e290)) return false;
-  int binary_exponent = 0;
-  std::frexp(magnitude, &binary_exponent);
+  // The exponent frexp gives (magnitude = m 2^e with m in [0.5, 1)), read from
+  // the bits: every magnitude here is a normal number.
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &magnitude, sizeof bits);
+  const int binary_exponent = static_cast<int>((bits >> 52) & 0x7ff) - 1022;
   // floor(log10(magnitude)) is this estimate or one more.
-  int k = static_cast<int>(std::floor((binary_exponent - 1) * 0.30102999566398120));
+  int k = floor_to_int((binary_exponent - 1) * 0.30102999566398120);
   const double* p10 = powers_of_ten();
   double scaled = 0.0;
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -50,7 +61,8 @@ bool quick_digits(double magnitude, int& digits, int& exponent) {
   }
   if (!(scaled >= 100.0 && scaled < 1000.0)) return false;
   if (scaled < 100.0 + 1e-7 || scaled > 1000.0 - 1e-7) return false;
-  const double whole = std::floor(scaled);
+  // Truncation is the floor of a positive value.
+  const double whole = static_cast<double>(static_cast<int>(scaled));
   const double fraction = scaled - whole;
   if (std::fabs(fraction - 0.5) < 1e-7) return false;
   int r = static_cast<int>(whole) + (fraction > 0.5 ? 1 : 0);
@@ -128,38 +140,52 @@ void plot(std::span<const double> rdg_array, std::span<const double> values, std
   const std::size_t count = std::min({n1 * n2 * n3, rdg_array.size(), values.size()});
   constexpr std::size_t kLine = 5 + 11 + 10 + 11 + 1;
   constexpr std::size_t kLinesPerChunk = 1 << 15;
-  std::vector<char> chunk(kLine * kLinesPerChunk);
-  // The blanks of 5X and 10X and the line ends never change: lay them once.
-  for (std::size_t line = 0; line < kLinesPerChunk; ++line) {
-    char* p = chunk.data() + line * kLine;
-    std::memset(p, ' ', kLine - 1);
-    p[kLine - 1] = '\n';
-  }
-  // Many points repeat their neighbour's value (the 1.0E10 marker, zeros at
-  // the border): format a value once while it repeats.
-  double last_rdg = 0.0, last_value = 0.0;
-  char rdg_text[11], value_text[11];
-  put_E11_3(rdg_text, last_rdg);
-  put_E11_3(value_text, last_value);
-  std::size_t point = 0;
-  while (point < count) {
-    const std::size_t lines = std::min(kLinesPerChunk, count - point);
-    for (std::size_t line = 0; line < lines; ++line, ++point) {
-      const double rdg = rdg_array[point];
-      const double value = values[point];
-      if (std::memcmp(&rdg, &last_rdg, sizeof rdg) != 0) {
-        last_rdg = rdg;
-        put_E11_3(rdg_text, rdg);
-      }
-      if (std::memcmp(&value, &last_value, sizeof value) != 0) {
-        last_value = value;
-        put_E11_3(value_text, value);
-      }
+  const std::size_t chunks = (count + kLinesPerChunk - 1) / kLinesPerChunk;
+  const std::size_t threads = std::max<std::size_t>(1, std::min<std::size_t>(thread_count(), chunks));
+  // One chunk of lines per thread, allocated here: an allocation that fails
+  // inside the parallel loop could not end the run in order.
+  std::vector<std::vector<char>> buffers(threads, std::vector<char>(kLine * kLinesPerChunk));
+  for (std::vector<char>& chunk : buffers) {
+    // The blanks of 5X and 10X and the line ends never change: lay them once.
+    for (std::size_t line = 0; line < kLinesPerChunk; ++line) {
       char* p = chunk.data() + line * kLine;
-      std::memcpy(p + 5, rdg_text, 11);
-      std::memcpy(p + 26, value_text, 11);
+      std::memset(p, ' ', kLine - 1);
+      p[kLine - 1] = '\n';
     }
-    destination.write(chunk.data(), static_cast<std::streamsize>(lines * kLine));
+  }
+  // Each chunk is laid out by one thread in its own buffer and written in
+  // the order of the chunks, while the other threads lay out the next ones.
+  TESSARO_OMP(omp parallel num_threads(static_cast<int>(threads)))
+  {
+    std::vector<char>& chunk = buffers[static_cast<std::size_t>(thread_index())];
+    TESSARO_OMP(omp for schedule(static, 1) ordered)
+    for (std::size_t c = 0; c < chunks; ++c) {
+      const std::size_t first = c * kLinesPerChunk;
+      const std::size_t lines = std::min(kLinesPerChunk, count - first);
+      // Many points repeat their neighbour's value (the 1.0E10 marker, zeros
+      // at the border): format a value once while it repeats.
+      double last_rdg = rdg_array[first], last_value = values[first];
+      char rdg_text[11], value_text[11];
+      put_E11_3(rdg_text, last_rdg);
+      put_E11_3(value_text, last_value);
+      for (std::size_t line = 0; line < lines; ++line) {
+        const double rdg = rdg_array[first + line];
+        const double value = values[first + line];
+        if (std::memcmp(&rdg, &last_rdg, sizeof rdg) != 0) {
+          last_rdg = rdg;
+          put_E11_3(rdg_text, rdg);
+        }
+        if (std::memcmp(&value, &last_value, sizeof value) != 0) {
+          last_value = value;
+          put_E11_3(value_text, value);
+        }
+        char* p = chunk.data() + line * kLine;
+        std::memcpy(p + 5, rdg_text, 11);
+        std::memcpy(p + 26, value_text, 11);
+      }
+      TESSARO_OMP(omp ordered)
+      destination.write(chunk.data(), static_cast<std::streamsize>(lines * kLine));
+    }
   }
 }
 

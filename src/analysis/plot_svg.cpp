@@ -5,6 +5,10 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "run/threads.hpp"
 
 namespace tessaro {
 
@@ -191,20 +195,32 @@ SvgWindow svg_window(SvgPlotKind kind) {
 std::vector<std::uint64_t> plot_svg_bins(std::span<const double> rdg_array, std::span<const double> values,
                                          SvgPlotKind kind) {
   const SvgWindow w = svg_window(kind);
-  std::vector<std::uint64_t> counts(kSvgBinsX * kSvgBinsY, 0);
   const std::size_t n = std::min(rdg_array.size(), values.size());
   const double x_scale = static_cast<double>(kSvgBinsX) / (w.x_max - w.x_min);
   const double y_scale = static_cast<double>(kSvgBinsY) / (w.y_max - w.y_min);
-  for (std::size_t p = 0; p < n; ++p) {
-    const double y = rdg_array[p];
-    const double x = values[p];
-    // Written so that NaN fails every test.
-    if (!(y < kUnselected && y >= w.y_min && y <= w.y_max && x >= w.x_min && x <= w.x_max)) continue;
-    // The upper edges belong to the last cell.
-    const auto col = std::min(static_cast<std::size_t>((x - w.x_min) * x_scale), kSvgBinsX - 1);
-    const auto up = std::min(static_cast<std::size_t>((y - w.y_min) * y_scale), kSvgBinsY - 1);
-    ++counts[(kSvgBinsY - 1 - up) * kSvgBinsX + col];
+  // Each thread counts a share of the points in cells of its own; whole
+  // counts add up to the same totals in any order.
+  constexpr std::size_t kBlock = 1 << 16;
+  const std::size_t threads = std::max<std::size_t>(1, std::min<std::size_t>(thread_count(), n / kBlock));
+  std::vector<std::vector<std::uint64_t>> shares(threads, std::vector<std::uint64_t>(kSvgBinsX * kSvgBinsY, 0));
+  TESSARO_OMP(omp parallel num_threads(static_cast<int>(threads)))
+  {
+    std::vector<std::uint64_t>& counts = shares[static_cast<std::size_t>(thread_index())];
+    TESSARO_OMP(omp for schedule(dynamic, kBlock))
+    for (std::size_t p = 0; p < n; ++p) {
+      const double y = rdg_array[p];
+      const double x = values[p];
+      // Written so that NaN fails every test.
+      if (!(y < kUnselected && y >= w.y_min && y <= w.y_max && x >= w.x_min && x <= w.x_max)) continue;
+      // The upper edges belong to the last cell.
+      const auto col = std::min(static_cast<std::size_t>((x - w.x_min) * x_scale), kSvgBinsX - 1);
+      const auto up = std::min(static_cast<std::size_t>((y - w.y_min) * y_scale), kSvgBinsY - 1);
+      ++counts[(kSvgBinsY - 1 - up) * kSvgBinsX + col];
+    }
   }
+  std::vector<std::uint64_t> counts = std::move(shares[0]);
+  for (std::size_t t = 1; t < threads; ++t)
+    for (std::size_t c = 0; c < counts.size(); ++c) counts[c] += shares[t][c];
   return counts;
 }
 

@@ -5,6 +5,7 @@
 
 #include "analysis/rdg_kernels.hpp"
 #include "run/run_end.hpp"
+#include "run/threads.hpp"
 
 namespace tessaro {
 
@@ -76,6 +77,8 @@ void rdg_calc(const GridData& rho, std::span<const double> grad, std::span<const
   const std::size_t n1 = rho.n1(), n2 = rho.n2(), n3 = rho.n3();
   const double* f = rho.cube_array.data();
   double* out = rdg_array.data();
+  // Each plane is one thread's; a point's value does not depend on which.
+  TESSARO_OMP(omp parallel for schedule(dynamic, 1))
   for (std::size_t k = 0; k < n3; ++k) {
     for (std::size_t j = 0; j < n2; ++j) {
       const std::size_t row = rho.index(0, j, k);

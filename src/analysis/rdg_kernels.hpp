@@ -65,7 +65,16 @@ void rdg_calc(const GridData& rho, std::span<const double> grad, std::span<const
               float lower, float upper, SpaceMode mode, std::vector<double>& rdg_array);
 
 // Abramov's G, V, H at the points whose mask value is < 1.0E9 (empty mask:
-// every point); 0 elsewhere.
+// every point) and whose density is > 0; 0 elsewhere. The three steps of
+// abramov_calc are also given apart, so that a caller can write each grid
+// before the next takes its place: G; then V = L/4 - 2 G in place of the
+// Laplacian; then H = G + V in place of G. abramov_kinetic sets every point
+// of `gabr` (sized like rho), which may be the gradient's own grid.
+void abramov_kinetic(std::span<const double> rho, std::span<const double> grad, std::span<const double> lapl,
+                     std::span<const double> mask, std::span<double> gabr);
+void abramov_potential(std::span<const double> rho, std::span<const double> mask, std::span<const double> gabr,
+                       std::span<double> lapl_then_vabr);
+void abramov_total(std::span<double> gabr_then_habr, std::span<const double> vabr);
 void abramov_calc(std::span<const double> rho, std::span<const double> grad, std::span<const double> lapl,
                   std::span<const double> mask, std::vector<double>& gabr, std::vector<double>& vabr,
                   std::vector<double>& habr);

@@ -23,12 +23,17 @@ inline double second(double fm2, double fm1, double f0, double fp1, double fp2, 
   return (16.0 * fp1 - fp2 - 30.0 * f0 + 16.0 * fm1 - fm2) / den2;
 }
 
+// Indices and strides are signed: a stencil that starts on a plane pointer
+// reaches back across planes with negative offsets, which an unsigned index
+// would wrap around the address space before adding.
+using Offset = std::ptrdiff_t;
+
 // First derivative along the axis of stride `s` at f[p].
-inline double first_at(const double* f, std::size_t p, std::size_t s, double den1) {
+inline double first_at(const double* f, Offset p, Offset s, double den1) {
   return first(f[p - 2 * s], f[p - s], f[p + s], f[p + 2 * s], den1);
 }
 
-inline double second_at(const double* f, std::size_t p, std::size_t s, double den2) {
+inline double second_at(const double* f, Offset p, Offset s, double den2) {
   return second(f[p - 2 * s], f[p - s], f[p], f[p + s], f[p + 2 * s], den2);
 }
 
@@ -44,7 +49,9 @@ struct Denominators {
 Denominators denominators(const GridData& grid);
 
 // Strides of axes 1, 2, 3 in the value array (first index fastest).
-inline std::array<std::size_t, 3> strides(const GridData& grid) { return {1, grid.n1(), grid.n1() * grid.n2()}; }
+inline std::array<Offset, 3> strides(const GridData& grid) {
+  return {1, static_cast<Offset>(grid.n1()), static_cast<Offset>(grid.n1() * grid.n2())};
+}
 
 // True when the grid has at least one interior point (five points along every axis).
 inline bool has_interior(const GridData& grid) { return grid.n1() >= 5 && grid.n2() >= 5 && grid.n3() >= 5; }

@@ -3,6 +3,7 @@
 // The four-lane solver's vectors stay inside this file (see diagat_batch.hpp).
 #pragma GCC diagnostic ignored "-Wpsabi"
 
+#include <algorithm>
 #include <cmath>
 
 #include "analysis/diagat_batch.hpp"
@@ -10,10 +11,15 @@
 #include "analysis/rdg_kernels.hpp"
 #include "analysis/rdg_stencils.hpp"
 #include "run/run_end.hpp"
+#include "run/threads.hpp"
 
 namespace tessaro {
 
 namespace {
+
+// The fewest planes a thread's slab holds: each slab also differentiates the
+// two planes on either side of it.
+constexpr std::size_t kMinSlabPlanes = 8;
 
 // A point qualifies when its mask value is below 1.0E10; a value that is not
 // a number does not qualify. An empty mask admits every point.
@@ -69,21 +75,43 @@ void rhosign_calc(const GridData& rho, std::span<const double> mask, std::vector
   if (!stencil::has_interior(rho)) return;
   const std::size_t n1 = rho.n1(), n2 = rho.n2(), n3 = rho.n3();
   const double* f = rho.cube_array.data();
-  HessianPlanes planes(rho);
-  SignBatch batch(f, rhosign_array.data());
-  for (std::size_t k = 2; k + 2 < n3; ++k) {
-    for (std::size_t j = 2; j + 2 < n2; ++j) {
-      planes.row(j, k);
-      const double *h00 = planes.element(0), *h11 = planes.element(1), *h22 = planes.element(2);
-      const double *h01 = planes.element(3), *h02 = planes.element(4), *h12 = planes.element(5);
-      const std::size_t base = rho.index(0, j, k);
-      for (std::size_t i = 2; i + 2 < n1; ++i) {
-        const std::size_t p = base + i;
-        if (admitted(mask, p)) batch.add(p, h00[i], h01[i], h02[i], h11[i], h12[i], h22[i]);
+  double* out = rhosign_array.data();
+  // Slabs of interior planes, each one thread's with its own planes of first
+  // derivatives (a slab recomputes the two planes before and after it). A
+  // point's Hessian and eigenvalues are the same whichever slab and batch
+  // take it: the solver's lanes do not mix.
+  const std::size_t interior = n3 - 4;
+  const std::size_t threads = static_cast<std::size_t>(thread_count());
+  const std::size_t slab = std::max<std::size_t>(kMinSlabPlanes, (interior + 4 * threads - 1) / (4 * threads));
+  const std::size_t slabs = (interior + slab - 1) / slab;
+  const std::size_t used = std::min(threads, slabs);
+  // Every thread's planes are allocated here: an allocation that fails inside
+  // the parallel loop could not end the run in order.
+  check_allocation(n1 * n2, (2 * 5 + 1) * sizeof(double) * used);
+  std::vector<HessianPlanes> planes_of(used, HessianPlanes(rho));
+  TESSARO_OMP(omp parallel num_threads(static_cast<int>(used)))
+  {
+    HessianPlanes& planes = planes_of[static_cast<std::size_t>(thread_index())];
+    TESSARO_OMP(omp for schedule(dynamic, 1))
+    for (std::size_t b = 0; b < slabs; ++b) {
+      const std::size_t k_first = 2 + b * slab, k_end = std::min(k_first + slab, n3 - 2);
+      planes.start(k_first);
+      SignBatch batch(f, out);
+      for (std::size_t k = k_first; k < k_end; ++k) {
+        for (std::size_t j = 2; j + 2 < n2; ++j) {
+          planes.row(j, k);
+          const double *h00 = planes.element(0), *h11 = planes.element(1), *h22 = planes.element(2);
+          const double *h01 = planes.element(3), *h02 = planes.element(4), *h12 = planes.element(5);
+          const std::size_t base = rho.index(0, j, k);
+          for (std::size_t i = 2; i + 2 < n1; ++i) {
+            const std::size_t p = base + i;
+            if (admitted(mask, p)) batch.add(p, h00[i], h01[i], h02[i], h11[i], h12[i], h22[i]);
+          }
+        }
       }
+      batch.flush();
     }
   }
-  batch.flush();
 }
 
 }  // namespace tessaro

@@ -26,4 +26,18 @@ void rdg_statistics(const GridData& density, std::span<const double> rdg_array,
                     std::span<const double> rhosign_array, std::span<const double> gabr,
                     std::span<const double> vabr, std::span<const double> habr, InputVariables& iv);
 
+// For each isovalue entry m, the sum of `values` over the points whose RDG
+// lies inside that isosurface, added in memory order: what the statistics
+// integrate, formed while a grid is at hand (the first min(sizes) points).
+std::array<double, 10> isosurface_sums(std::span<const double> rdg_array, std::span<const double> values);
+
+// The Abramov energies' isosurface sums, G, V and H.
+struct EnergySums {
+  std::array<double, 10> g{}, v{}, h{};
+};
+
+// As above, with the energies given by their sums (none: not requested).
+void rdg_statistics(const GridData& density, std::span<const double> rdg_array,
+                    std::span<const double> rhosign_array, const EnergySums* energies, InputVariables& iv);
+
 }  // namespace tessaro

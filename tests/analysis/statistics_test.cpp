@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace tessaro {
@@ -74,6 +75,19 @@ TEST(StatisticsSums, RunInGridOrder) {
   rdg_statistics(g, rdg, {}, {}, {}, {}, iv);
   EXPECT_EQ(iv.rho01[9], (1.0 + 1.0e16) - 1.0e16);
   EXPECT_EQ(iv.rho01[0], 0.0);
+}
+
+// A point outside an isosurface adds nothing to its sum, not even a NaN, an
+// infinity or the sign of -0.0; -0.0 inside leaves the sum +0.0.
+TEST(StatisticsSums, PointsOutsideAddNothing) {
+  const std::vector<double> rdg = {0.05, 2.0, 2.0, 1.0E10, std::nan("")};
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<double> values = {-0.0, std::nan(""), inf, -inf, 5.0};
+  const std::array<double, 10> sums = isosurface_sums(rdg, values);
+  for (const double sum : sums) {
+    EXPECT_EQ(sum, 0.0);
+    EXPECT_FALSE(std::signbit(sum));
+  }
 }
 
 }  // namespace
