@@ -38,6 +38,16 @@ std::string size_text(const std::array<std::int32_t, 3>& n) {
   return std::to_string(n[0]) + " x " + std::to_string(n[1]) + " x " + std::to_string(n[2]) + " points";
 }
 
+// A point count as a whole number; counts beyond a 64-bit integer (boxes
+// nobody can allocate, which the check then refuses) are written from the
+// double, never converted out of range.
+std::string count_text(double n) {
+  if (n < 9.0e18) return std::to_string(static_cast<long long>(n));
+  char buf[400];
+  const auto res = std::to_chars(buf, buf + sizeof buf, n, std::chars_format::fixed, 0);
+  return std::string(buf, res.ptr);
+}
+
 double point_count(const std::array<std::int32_t, 3>& n) {
   return n[0] > 0 && n[1] > 0 && n[2] > 0 ? static_cast<double>(n[0]) * n[1] * n[2] : 0.0;
 }
@@ -217,7 +227,9 @@ class Checker {
     for (const auto& [role, grid] : headers_)
       if (role == GridRole::Density) density = &grid;
     if (density == nullptr) return;
-    for (const auto& [role, grid] : headers_) {
+    for (const auto& entry : headers_) {
+      const GridRole role = entry.first;
+      const GridData& grid = entry.second;
       if (role == GridRole::Density) continue;
       guarded([&] { check_cube(run_, grid, *density, role == GridRole::Gradient ? "gradient " : "laplacian"); });
     }
@@ -268,12 +280,12 @@ class Checker {
       for (std::size_t j = 0; j < 4; ++j) grids += iv().wfn_risp[j] != 0 ? (j == kWfnEnergyJob ? 3 : 1) : 0;
       memory = std::max(memory, n * 8.0 * grids);
       guarded([&] { check_grid_allocation(wfn_n[0], wfn_n[1], wfn_n[2], sizeof(double) * std::max(grids, 1)); });
-      points += "WFN section " + size_text(wfn_n) + " (" + std::to_string(static_cast<long long>(n)) + ")";
+      points += "WFN section " + size_text(wfn_n) + " (" + count_text(n) + ")";
     }
     if (iv().inp1_risp[kTopSection] == 1) {
       memory = std::max(memory, top_points_ / 3.0 * 8.0);
       points += std::string(points.empty() ? "" : "; ") + "TOP section " +
-                std::to_string(static_cast<long long>(top_points_)) + " in all";
+                count_text(top_points_) + " in all";
     }
     if (iv().inp1_risp[kRdgSection] == 1) {
       // The density, the derivatives, the RDG and rho*sign(lambda2), and
@@ -287,7 +299,7 @@ class Checker {
       memory = std::max(memory, n * 8.0 * grids);
       guarded([&] { check_grid_allocation(rdg_n_[0], rdg_n_[1], rdg_n_[2], sizeof(double) * grids); });
       points += std::string(points.empty() ? "" : "; ") + "RDG section " +
-                (n > 0 ? size_text(rdg_n_) + " (" + std::to_string(static_cast<long long>(n)) + ")"
+                (n > 0 ? size_text(rdg_n_) + " (" + count_text(n) + ")"
                        : std::string("not known (no density header read)"));
     }
     out_ << "Grid points: " << (points.empty() ? "none" : points) << '\n';
