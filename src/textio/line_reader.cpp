@@ -91,8 +91,9 @@ void LineReader::refill() {
 std::string_view LineReader::next_block() {
   Buffer& b = *buf_;
   for (;;) {
-    // Fill the buffer first, so a block is as long as the buffer allows.
-    if (!b.eof && (b.begin > 0 || b.end < Buffer::kChunk)) refill();
+    // Top the buffer up when less than half of it is unread, so a block is
+    // long without moving much of it each time.
+    if (!b.eof && b.end - b.begin < Buffer::kChunk / 2) refill();
     const char* base = b.data();
     if (b.eof) return std::string_view(base + b.begin, b.end - b.begin);
     // The block ends after the last line end in the buffer: an LF, or a CR
