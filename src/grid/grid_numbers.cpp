@@ -411,4 +411,23 @@ bool read_items(std::string_view line, int d, double* dst, std::size_t count) {
   return true;
 }
 
+bool read_field(std::string_view field, int d, double& value) {
+  const char* p = field.data();
+  const char* const end = p + field.size();
+  while (p < end && *p == ' ') ++p;
+  // A plain number with nothing but blanks after it reads the same either way.
+  if (p < end) {
+    double v = 0.0;
+    const char* after = read_plain(p, end, v);
+    if (after != nullptr && (after == end || *after == ' ')) {
+      while (after < end && *after == ' ') ++after;
+      if (after == end) {
+        value = v;
+        return true;
+      }
+    }
+  }
+  return textio::parse_real(field, d, value);
+}
+
 }  // namespace tessaro::grid_numbers

@@ -228,6 +228,29 @@ TEST(GridNumbersRead, PlainItemsAgreeWithFromChars) {
   }
 }
 
+// Fixed-column fields read as the text layer reads them, values and refusals.
+TEST(GridNumbersRead, FieldsAgreeWithTheTextLayer) {
+  std::vector<std::string> fields = {"                ", "  0.12345678E+01", " -0.12345678E-01", "   1.5 E+01     ",
+                                     "  0.1D+01       ", "12345678        ", "  -             ", "  1.5\t          ",
+                                     "  1.5x          ", "     1.0E+999   ", "  1.0E-999      ", "  +0.5          ",
+                                     "  .             ", "  -0.0          ", "  0.12345-119   "};
+  std::mt19937_64 gen(20261208);
+  std::uniform_real_distribution<double> decade(-40.0, 40.0);
+  for (int n = 0; n < 2000; ++n) {
+    std::string s;
+    tessaro::textio::put_E(s, (n % 2 ? -1.0 : 1.0) * std::pow(10.0, decade(gen)), 16, 8);
+    fields.push_back(s);
+  }
+  for (const std::string& field : fields) {
+    double expected = 7.0, got = 7.0;
+    const bool ok = tessaro::textio::parse_real(field, 8, expected);
+    ASSERT_EQ(tessaro::grid_numbers::read_field(field, 8, got), ok) << field;
+    if (ok) {
+      ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << field;
+    }
+  }
+}
+
 TEST(GridNumbersRead, NonNumbersAreErrors) {
   double items[6];
   EXPECT_FALSE(read_items("  1.0E+00  abc", 5, items, 2));
