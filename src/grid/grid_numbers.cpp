@@ -373,6 +373,47 @@ bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
   return p;
 }
 
+// The spelling of nearly every value of the files, [-]d.ddd...E[+-]dd (one
+// digit before the point, at most 17 after, a two- or three-digit exponent),
+// in straight-line code; nullptr for any other spelling, left to
+// read_plain().
+[[gnu::always_inline]] inline const char* read_common(const char* p, const char* end, double& value) {
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  if (end - p < 6) return nullptr;
+  auto digit = [](char c) { return static_cast<unsigned>(c - '0'); };
+  std::uint64_t digits = digit(p[0]);
+  if (digits > 9 || p[1] != '.') return nullptr;
+  const char* q = p + 2;
+  const char* const last = end - q > 17 ? q + 17 : end;
+  for (unsigned d = 0; q < last && (d = digit(*q)) <= 9; ++q) digits = digits * 10 + d;
+  const int fraction = static_cast<int>(q - (p + 2));
+  if (end - q < 4 || (*q != 'E' && *q != 'e') || (q[1] != '-' && q[1] != '+')) return nullptr;
+  const bool minus = q[1] == '-';
+  const unsigned e1 = digit(q[2]), e2 = digit(q[3]);
+  if (e1 > 9 || e2 > 9) return nullptr;
+  int exponent = static_cast<int>(10 * e1 + e2);
+  q += 4;
+  if (q < end && !is_blank(*q)) {
+    const unsigned e3 = digit(*q);
+    if (e3 > 9) return nullptr;
+    exponent = 10 * exponent + static_cast<int>(e3);
+    if (++q < end && !is_blank(*q)) return nullptr;
+  }
+  const int scale = (minus ? -exponent : exponent) - fraction;
+  double v = 0.0;
+  if (digits != 0) {
+    if (digits <= (std::uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
+      const auto d = static_cast<double>(digits);
+      v = scale < 0 ? d / kExactPow10[-scale] : d * kExactPow10[scale];
+    } else if (!nearest_double(digits, scale, v)) {
+      return nullptr;
+    }
+  }
+  value = negative ? -v : v;
+  return q;
+}
+
 }  // namespace
 
 bool read_items(std::string_view line, int d, double* dst, std::size_t count) {
@@ -382,6 +423,11 @@ bool read_items(std::string_view line, int d, double* dst, std::size_t count) {
   while (n < count) {
     while (p < end && is_blank(*p)) ++p;
     if (p == end) break;
+    if (const char* after = read_common(p, end, dst[n])) {
+      ++n;
+      p = after;
+      continue;
+    }
     if (const char* after = read_plain(p, end, dst[n])) {
       ++n;
       p = after;
