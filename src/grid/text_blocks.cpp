@@ -47,7 +47,18 @@ std::uint64_t count_lines(const char* p, const char* stop, const char* end) {
   const auto size = static_cast<std::size_t>(stop - p);
   std::uint64_t n = 0;
   if (std::memchr(p, '\r', size) == nullptr) {
-    n = static_cast<std::uint64_t>(std::count(p, stop, '\n'));
+    // Eight bytes at a time: a byte of x is zero exactly where the text holds
+    // an LF, and only a zero byte keeps its top bit clear in t.
+    constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7full, kLf = 0x0a0a0a0a0a0a0a0aull;
+    const char* q = p;
+    for (; stop - q >= 8; q += 8) {
+      std::uint64_t w;
+      std::memcpy(&w, q, sizeof w);
+      const std::uint64_t x = w ^ kLf;
+      const std::uint64_t t = ((x & kLow7) + kLow7) | x;
+      n += ((~t >> 7) & 0x0101010101010101ull) * 0x0101010101010101ull >> 56;
+    }
+    for (; q < stop; ++q) n += *q == '\n' ? 1 : 0;
   } else {
     for (const char* q = p; q < stop; ++q)
       if (*q == '\n' || (*q == '\r' && (q + 1 == end || q[1] != '\n'))) ++n;
@@ -117,8 +128,20 @@ void read_lines(textio::LineReader& in, std::uint64_t count, LineParser parse, c
       if (t > 0) pieces[t].first = pieces[t - 1].first + count_lines(pieces[t - 1].begin, pieces[t - 1].end, end);
       from = to;
     }
-    TESSARO_OMP(omp parallel for num_threads(static_cast<int>(std::min(n, threads))) schedule(dynamic, 1))
-    for (std::size_t t = 0; t < n; ++t) parse_piece(pieces[t], done, wanted, parse, context);
+    // The first thread reads on from the stream while the others parse.
+    std::exception_ptr read_failure;
+    TESSARO_OMP(omp parallel num_threads(static_cast<int>(std::min(n, threads))))
+    {
+      TESSARO_OMP(omp master)
+      try {
+        in.read_ahead();
+      } catch (...) {
+        read_failure = std::current_exception();
+      }
+      TESSARO_OMP(omp for schedule(dynamic, 1))
+      for (std::size_t t = 0; t < n; ++t) parse_piece(pieces[t], done, wanted, parse, context);
+    }
+    if (read_failure) std::rethrow_exception(read_failure);
 
     std::uint64_t parsed = 0, bad = kNone;
     const char* stop = begin;

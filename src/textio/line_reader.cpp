@@ -90,23 +90,46 @@ void LineReader::refill() {
 
 std::string_view LineReader::next_block() {
   Buffer& b = *buf_;
+  constexpr std::size_t kHalf = Buffer::kChunk / 2;
   for (;;) {
-    // Top the buffer up when less than half of it is unread, so a block is
-    // long without moving much of it each time.
-    if (!b.eof && b.end - b.begin < Buffer::kChunk / 2) refill();
-    const char* base = b.data();
-    if (b.eof) return std::string_view(base + b.begin, b.end - b.begin);
-    // The block ends after the last line end in the buffer: an LF, or a CR
-    // that is not the last byte read (which waits for its possible LF).
-    std::size_t at = b.end;
-    while (at > b.begin) {
-      const char c = base[at - 1];
-      if (c == '\n' || (c == '\r' && at < b.end)) break;
-      --at;
+    // Blocks of at most half the buffer, so that the other half can be read
+    // ahead while a block is parsed: the unread bytes go to the front once
+    // the first half is read, and the buffer is topped up when less than
+    // half of it is unread (when nothing was read ahead).
+    if (!b.eof && b.begin >= kHalf) {
+      const std::size_t pending = b.end - b.begin;
+      std::memmove(b.data(), b.data() + b.begin, pending);
+      b.begin = 0;
+      b.end = pending;
     }
-    if (at > b.begin) return std::string_view(base + b.begin, at - b.begin);
+    if (!b.eof && b.end - b.begin < kHalf) refill();
+    const char* base = b.data();
+    if (b.eof && b.end - b.begin <= kHalf) return std::string_view(base + b.begin, b.end - b.begin);
+    // The block ends after the last line end within half a buffer (or, for
+    // a longer line, in the buffer): an LF, or a CR that is not the last
+    // byte read (which waits for its possible LF).
+    for (const std::size_t limit : {std::min(b.end, b.begin + kHalf), b.end}) {
+      std::size_t at = limit;
+      while (at > b.begin) {
+        const char c = base[at - 1];
+        if (c == '\n' || (c == '\r' && at < b.end)) break;
+        --at;
+      }
+      if (at > b.begin) return std::string_view(base + b.begin, at - b.begin);
+    }
+    if (b.eof) return std::string_view(base + b.begin, b.end - b.begin);
     refill();  // no whole line: read on (a full buffer is a line too long)
   }
+}
+
+void LineReader::read_ahead() {
+  Buffer& b = *buf_;
+  if (b.eof || b.end == Buffer::kChunk) return;
+  in_.read(b.data() + b.end, static_cast<std::streamsize>(Buffer::kChunk - b.end));
+  const std::streamsize got = in_.gcount();
+  b.end += static_cast<std::size_t>(got);
+  bytes_read_ += static_cast<std::uint64_t>(got);
+  if (got == 0) b.eof = true;
 }
 
 void LineReader::consume_block(std::size_t bytes, long lines) {

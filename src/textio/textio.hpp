@@ -60,6 +60,10 @@ class LineReader {
   std::string_view next_block();
   // The first `bytes` of the last block, `lines` whole lines, are read.
   void consume_block(std::size_t bytes, long lines);
+  // Reads more of the stream into the free end of the buffer, leaving the
+  // last block where it is: one thread may do this while others parse the
+  // block.
+  void read_ahead();
 
   long line_number() const { return line_number_; }  // 1-based, of the last line returned
   const std::string& file_name() const { return file_name_; }
