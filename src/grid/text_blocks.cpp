@@ -15,8 +15,9 @@ namespace {
 
 // Fewer bytes than this per thread are not worth a thread of their own.
 constexpr std::size_t kMinPieceBytes = 16 * 1024;
-// Text formatted per block of rows before it goes to the stream.
-constexpr std::size_t kWriteBlockBytes = std::size_t{4} << 20;
+// Text formatted per block of rows before it goes to the stream (two blocks
+// are held).
+constexpr std::size_t kWriteBlockBytes = std::size_t{2} << 20;
 
 constexpr std::uint64_t kNone = std::numeric_limits<std::uint64_t>::max();
 
@@ -164,18 +165,39 @@ void write_rows(std::ostream& out, std::uint64_t rows, std::size_t row_bytes, Ro
   if (rows == 0 || row_bytes == 0) return;
   const std::uint64_t per_block = std::max<std::uint64_t>(1, kWriteBlockBytes / row_bytes);
   const std::uint64_t block_rows = std::min(rows, per_block);
-  std::string buffer(static_cast<std::size_t>(block_rows) * row_bytes, '\0');
-  for (std::uint64_t first = 0; first < rows; first += block_rows) {
+  // Two buffers: the first thread writes one block to the stream while the
+  // threads format the next into the other.
+  std::string buffers[2];
+  buffers[0].resize(static_cast<std::size_t>(block_rows) * row_bytes);
+  if (rows > block_rows) buffers[1].resize(buffers[0].size());
+  const char* pending = nullptr;  // a block formatted and not yet written
+  std::size_t pending_bytes = 0;
+  std::exception_ptr write_failure;
+  int which = 0;
+  for (std::uint64_t first = 0; first < rows; first += block_rows, which ^= 1) {
     const auto count = static_cast<std::int64_t>(std::min(block_rows, rows - first));
-    char* const base = buffer.data();
+    char* const base = buffers[which].data();
     // Rows in chunks of about kMinPieceBytes, taken by whichever thread is free.
     const auto chunk = static_cast<int>(std::max<std::size_t>(1, kMinPieceBytes / row_bytes));
     const int threads = static_cast<int>(std::clamp<std::int64_t>(count / chunk, 1, thread_count()));
-    TESSARO_OMP(omp parallel for num_threads(threads) schedule(dynamic, chunk))
-    for (std::int64_t r = 0; r < count; ++r)
-      format(context, first + static_cast<std::uint64_t>(r), base + static_cast<std::size_t>(r) * row_bytes);
-    out.write(base, static_cast<std::streamsize>(static_cast<std::size_t>(count) * row_bytes));
+    TESSARO_OMP(omp parallel num_threads(threads)) {
+      TESSARO_OMP(omp master)
+      if (pending != nullptr) {
+        try {
+          out.write(pending, static_cast<std::streamsize>(pending_bytes));
+        } catch (...) {
+          write_failure = std::current_exception();
+        }
+      }
+      TESSARO_OMP(omp for schedule(dynamic, chunk))
+      for (std::int64_t r = 0; r < count; ++r)
+        format(context, first + static_cast<std::uint64_t>(r), base + static_cast<std::size_t>(r) * row_bytes);
+    }
+    if (write_failure) std::rethrow_exception(write_failure);
+    pending = base;
+    pending_bytes = static_cast<std::size_t>(count) * row_bytes;
   }
+  out.write(pending, static_cast<std::streamsize>(pending_bytes));
 }
 
 }  // namespace tessaro::grid_detail

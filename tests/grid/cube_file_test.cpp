@@ -324,8 +324,11 @@ TEST(CubeFileRead, AnyThreadCountReadsAndWritesTheSameAndNamesTheFirstBadLine) {
       if (c.line == 0) {
         const GridData g = tessaro::cube_in_array(cube, GridRole::Density, InputFormat::CUB, nullptr).grid;
         expect_values(g, shape);
+        // The cube, and the same values as a grd file (rows along axis 1, in
+        // more than one block of text).
         std::ostringstream out;
         tessaro::cube_writing(out, g, g.cube_array);
+        tessaro::grd_writing(out, g.cube_array, 0, g.n[0], g.n[1], g.n[2], {});
         if (threads == 1) written_by_one = out.str();
         EXPECT_TRUE(out.str() == written_by_one);
         continue;
