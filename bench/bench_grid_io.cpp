@@ -13,11 +13,11 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -141,8 +141,8 @@ ReadFigures run_child(const char* self, const std::string& kind, const std::stri
 // to twice that on two; peak memory of a read <= value array + 10%.
 void report(const char* what, int threads, std::uintmax_t bytes, double cpu, double wall, double target) {
   const double mb = static_cast<double>(bytes) / 1e6;
-  std::printf("%-32s %d thread%s %7.1f MB: %7.1f MB/s wall (%.3f s), %7.1f MB/s per processor second (%.3f s)",
-              what, threads, threads > 1 ? "s" : " ", mb, mb / wall, wall, mb / cpu, cpu);
+  std::printf("%-32s %d thread%s %7.1f MB: %7.1f MB/s wall (%.3f s), %7.1f MB/s per processor second (%.3f s)", what,
+              threads, threads > 1 ? "s" : " ", mb, mb / wall, wall, mb / cpu, cpu);
   if (target > 0) std::printf("  [target %.0f: %s]", target, mb / wall >= target ? "met" : "MISSED");
   std::printf("\n");
 }

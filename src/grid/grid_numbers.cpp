@@ -325,8 +325,8 @@ bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 // at least one digit, read straight from the characters when its digits fit
 // 19 places and its value is surely the nearest double (as from_chars gives
 // it): the common case by one division or multiplication of exact numbers,
-// the rest by nearest_double(). Returns the end of the number, or nullptr when the item is spelled
-// otherwise or lies outside that range.
+// the rest by nearest_double(). Returns the end of the number, or nullptr
+// when the item is spelled otherwise or lies outside that range.
 [[gnu::always_inline]] inline const char* read_plain(const char* p, const char* end, double& value) {
   const bool negative = p < end && *p == '-';
   if (negative) ++p;
