@@ -1,13 +1,16 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
 #include "grid/grid_files.hpp"
 #include "grid/grid_io_detail.hpp"
 #include "grid/grid_numbers.hpp"
+#include "grid/text_blocks.hpp"
 #include "run/run_end.hpp"
+#include "run/threads.hpp"
 
 namespace tessaro {
 
@@ -65,18 +68,37 @@ std::size_t gau_skipped_lines(GridRole role, std::size_t n3) {
 // go value by value.
 std::size_t slab_count(std::size_t n1) { return std::min<std::size_t>(8, n1 / 16); }
 
-// Values of one row (i, j, 1..N3) from the rows of the file: six to a line,
-// every row on a new line. The numbers are taken as blank-separated items, so
-// fields written wider than 13 columns read right too; a short line gives
-// zeros for its missing values.
+// The value lines of rows in file order: six to a line, every row on a new
+// line, then the lines GAU mode passes over. The numbers are taken as
+// blank-separated items, so fields written wider than 13 columns read right
+// too; a short line gives zeros for its missing values. store(row, k, items,
+// count) places the values of a line, `row` counting the rows of this read.
 template <class Store>
-void read_row(textio::LineReader& cube, std::size_t n3, Store store) {
-  double item[6];
-  for (std::size_t k = 0; k < n3; k += 6) {
+void read_rows(textio::LineReader& cube, std::uint64_t rows, std::size_t n3, std::size_t skip_after_row,
+               const Store& store) {
+  const std::size_t value_lines = n3 / 6 + (n3 % 6 > 0 ? 1 : 0);
+  const std::size_t row_lines = value_lines + skip_after_row;
+  grid_detail::read_lines(cube, rows * row_lines, [&](std::string_view line, std::uint64_t index) {
+    const std::uint64_t row = index / row_lines;
+    const std::size_t k = static_cast<std::size_t>(index % row_lines) * 6;
+    if (k >= n3) return true;  // a line passed over
     const std::size_t count = std::min<std::size_t>(6, n3 - k);
-    if (!grid_numbers::read_items(cube.require(), 5, item, count)) cube.fail_bad_value();
-    for (std::size_t t = 0; t < count; ++t) store(k + t, item[t]);
-  }
+    double item[6];
+    if (!grid_numbers::read_items(line, 5, item, count)) return false;
+    store(row, k, item, count);
+    return true;
+  });
+}
+
+// The columns j of axis 2 in chunks taken by whichever thread is free, so the
+// threads of a transposition write to separate rows.
+template <class Body>
+void over_columns(std::size_t n2, const Body& body) {
+  constexpr std::size_t kChunk = 8;
+  const std::size_t chunks = (n2 + kChunk - 1) / kChunk;
+  const int threads = static_cast<int>(std::clamp<std::size_t>(chunks, 1, static_cast<std::size_t>(thread_count())));
+  TESSARO_OMP(omp parallel for num_threads(threads) schedule(dynamic, 1))
+  for (std::size_t c = 0; c < chunks; ++c) body(c * kChunk, std::min(n2, (c + 1) * kChunk));
 }
 
 void read_cube_values(textio::LineReader& cube, std::size_t skip_after_row, GridData& grid) {
@@ -85,75 +107,75 @@ void read_cube_values(textio::LineReader& cube, std::size_t skip_after_row, Grid
   double* values = grid.cube_array.data();
   const std::size_t slabs = slab_count(n1);
   if (slabs < 2) {
-    for (std::size_t i = 0; i < n1; ++i) {
-      for (std::size_t j = 0; j < n2; ++j) {
-        double* at = values + i + n1 * j;
-        read_row(cube, n3, [&](std::size_t k, double v) { at[k * stride] = v; });
-        for (std::size_t s = 0; s < skip_after_row; ++s) cube.require();
-      }
-    }
+    // Row i * N2 + j.
+    read_rows(cube, n1 * n2, n3, skip_after_row,
+              [&](std::uint64_t row, std::size_t k, const double* item, std::size_t count) {
+                double* at = values + row / n2 + n1 * (row % n2) + stride * k;
+                for (std::size_t t = 0; t < count; ++t) at[t * stride] = item[t];
+              });
     return;
   }
   check_allocation(slabs * n2 * n3, sizeof(double));
   std::vector<double> slab(slabs * n2 * n3);  // slab[((b * N2) + j) * N3 + k]
   for (std::size_t i0 = 0; i0 < n1; i0 += slabs) {
     const std::size_t nb = std::min(slabs, n1 - i0);
-    for (std::size_t b = 0; b < nb; ++b) {
-      for (std::size_t j = 0; j < n2; ++j) {
-        double* row = slab.data() + (b * n2 + j) * n3;
-        read_row(cube, n3, [&](std::size_t k, double v) { row[k] = v; });
-        for (std::size_t s = 0; s < skip_after_row; ++s) cube.require();
-      }
-    }
-    for (std::size_t k = 0; k < n3; ++k)
-      for (std::size_t j = 0; j < n2; ++j) {
-        double* at = values + i0 + n1 * j + stride * k;
-        const double* from = slab.data() + j * n3 + k;
-        for (std::size_t b = 0; b < nb; ++b) at[b] = from[b * n2 * n3];
-      }
+    read_rows(cube, nb * n2, n3, skip_after_row,
+              [&](std::uint64_t row, std::size_t k, const double* item, std::size_t count) {
+                std::memcpy(slab.data() + row * n3 + k, item, count * sizeof(double));
+              });
+    over_columns(n2, [&](std::size_t j0, std::size_t j1) {
+      for (std::size_t k = 0; k < n3; ++k)
+        for (std::size_t j = j0; j < j1; ++j) {
+          double* at = values + i0 + n1 * j + stride * k;
+          const double* from = slab.data() + j * n3 + k;
+          for (std::size_t b = 0; b < nb; ++b) at[b] = from[b * n2 * n3];
+        }
+    });
   }
 }
 
-// One row (i, j, 1..N3) as six ES13.5 values to a line, a last line with the
-// remainder, every row on a new line.
-void write_row(grid_detail::ChunkWriter& w, const double* row, std::size_t n3) {
-  std::size_t k = 0;
-  while (k < n3) {
+// The characters of one row (i, j, 1..N3): six ES13.5 values to a line, a
+// last line with the remainder, every row on a new line.
+std::size_t row_bytes(std::size_t n3) { return n3 * 13 + n3 / 6 + (n3 % 6 > 0 ? 1 : 0); }
+
+template <class Value>
+void write_row(char* p, std::size_t n3, const Value& value) {
+  for (std::size_t k = 0; k < n3; k += 6) {
     const std::size_t stop = std::min(n3, k + 6);
-    char* p = w.cursor();
-    for (; k < stop; ++k) p = grid_numbers::write_ES13_5(p, row[k]);
+    for (std::size_t m = k; m < stop; ++m) p = grid_numbers::write_ES13_5(p, value(m));
     *p++ = '\n';
-    w.advance(p);
   }
 }
 
-void write_cube_values(grid_detail::ChunkWriter& w, const GridData& header, const double* values) {
+void write_cube_values(std::ostream& out, const GridData& header, const double* values) {
   const std::size_t n1 = header.n1(), n2 = header.n2(), n3 = header.n3();
   if (n1 == 0 || n2 == 0 || n3 == 0) return;  // a header alone, however long the other axes
   const std::size_t stride = n1 * n2;
   const std::size_t slabs = slab_count(n1);
   if (slabs < 2) {
-    std::vector<double> row(n3);
-    for (std::size_t i = 0; i < n1; ++i)
-      for (std::size_t j = 0; j < n2; ++j) {
-        const double* at = values + i + n1 * j;
-        for (std::size_t k = 0; k < n3; ++k) row[k] = at[k * stride];
-        write_row(w, row.data(), n3);
-      }
+    // Row i * N2 + j.
+    grid_detail::write_rows(out, n1 * n2, row_bytes(n3), [&](std::uint64_t row, char* dst) {
+      const double* at = values + row / n2 + n1 * (row % n2);
+      write_row(dst, n3, [&](std::size_t k) { return at[k * stride]; });
+    });
     return;
   }
   check_allocation(slabs * n2 * n3, sizeof(double));
   std::vector<double> slab(slabs * n2 * n3);  // slab[((b * N2) + j) * N3 + k]
   for (std::size_t i0 = 0; i0 < n1; i0 += slabs) {
     const std::size_t nb = std::min(slabs, n1 - i0);
-    for (std::size_t k = 0; k < n3; ++k)
-      for (std::size_t j = 0; j < n2; ++j) {
-        const double* at = values + i0 + n1 * j + stride * k;
-        double* to = slab.data() + j * n3 + k;
-        for (std::size_t b = 0; b < nb; ++b) to[b * n2 * n3] = at[b];
-      }
-    for (std::size_t b = 0; b < nb; ++b)
-      for (std::size_t j = 0; j < n2; ++j) write_row(w, slab.data() + (b * n2 + j) * n3, n3);
+    over_columns(n2, [&](std::size_t j0, std::size_t j1) {
+      for (std::size_t k = 0; k < n3; ++k)
+        for (std::size_t j = j0; j < j1; ++j) {
+          const double* at = values + i0 + n1 * j + stride * k;
+          double* to = slab.data() + j * n3 + k;
+          for (std::size_t b = 0; b < nb; ++b) to[b * n2 * n3] = at[b];
+        }
+    });
+    grid_detail::write_rows(out, nb * n2, row_bytes(n3), [&](std::uint64_t row, char* dst) {
+      const double* from = slab.data() + row * n3;
+      write_row(dst, n3, [&](std::size_t k) { return from[k]; });
+    });
   }
 }
 
@@ -263,11 +285,9 @@ void cube_writing(std::ostream& out, const GridData& header, std::span<const dou
     textio::write_record(head, atom_layout(), items);
   }
 
-  grid_detail::ChunkWriter w(out);
-  w.append(head);
+  out.write(head.data(), static_cast<std::streamsize>(head.size()));
   // Rows (i, j, 1..N3) in the reader's order: k fastest.
-  write_cube_values(w, header, values.data());
-  w.flush();
+  write_cube_values(out, header, values.data());
 }
 
 }  // namespace tessaro

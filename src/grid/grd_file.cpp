@@ -5,6 +5,7 @@
 #include "grid/grid_files.hpp"
 #include "grid/grid_io_detail.hpp"
 #include "grid/grid_numbers.hpp"
+#include "grid/text_blocks.hpp"
 #include "run/run_end.hpp"
 
 namespace tessaro {
@@ -35,20 +36,12 @@ void grd_in_array(textio::LineReader& grd, GridRole role, GridData& grid, std::v
   // characters, so each begins with a blank and the items are exactly the
   // fields.
   const std::size_t n1 = grid.n1(), n2 = grid.n2(), n3 = grid.n3();
-  const std::size_t q = n1 / 6, r = n1 % 6;
-  double* row = grid.cube_array.data();
-  for (std::size_t k = 0; k < n3; ++k) {
-    for (std::size_t j = 0; j < n2; ++j) {
-      for (std::size_t line = 0; line < q; ++line) {
-        if (!grid_numbers::read_items(grd.require(), 10, row, 6)) grd.fail_bad_value();
-        row += 6;
-      }
-      if (r > 0) {
-        if (!grid_numbers::read_items(grd.require(), 10, row, r)) grd.fail_bad_value();
-        row += r;
-      }
-    }
-  }
+  const std::size_t row_lines = n1 / 6 + (n1 % 6 > 0 ? 1 : 0);
+  double* values = grid.cube_array.data();
+  grid_detail::read_lines(grd, n2 * n3 * row_lines, [&](std::string_view line, std::uint64_t index) {
+    const std::size_t i = static_cast<std::size_t>(index % row_lines) * 6;
+    return grid_numbers::read_items(line, 10, values + index / row_lines * n1 + i, std::min<std::size_t>(6, n1 - i));
+  });
 
   // Electrons per cubic angstrom, per angstrom^4, and the negative Laplacian
   // per angstrom^5, to atomic units.
@@ -80,12 +73,12 @@ void grd_writing(std::ostream& out, std::span<const double> values, std::int32_t
   if (values.size() != m1 * m2 * m3)
     throw std::invalid_argument("grd_writing: the value count does not match N1*N2*N3");
 
-  grid_detail::ChunkWriter w(out);
   // Each header line is left-justified (leading blanks moved to the end) and
   // written in exactly 80 columns. Lines missing from a short list are
   // written blank, so the file still has atom count + 12 header lines.
   const std::size_t header_lines = static_cast<std::size_t>(std::max<std::int32_t>(natoms, 0)) + 12;
-  const std::string blank(80, ' ');
+  std::string head;
+  head.reserve(header_lines * 81);
   for (std::size_t h = 0; h < header_lines; ++h) {
     std::string_view text;
     if (h < grd_intestaz.size()) {
@@ -94,28 +87,26 @@ void grd_writing(std::ostream& out, std::span<const double> values, std::int32_t
       if (lead != std::string_view::npos) text.remove_prefix(lead);
     }
     // The moved blanks, and any that pad a short line, fill the 80 columns.
-    if (text.size() >= 80) {
-      w.append(text.substr(0, 80));
-    } else {
-      w.append(text);
-      w.append(std::string_view(blank).substr(0, 80 - text.size()));
-    }
-    w.append("\n");
+    const std::size_t start = head.size();
+    head.append(text.substr(0, std::min<std::size_t>(text.size(), 80)));
+    head.append(80 - (head.size() - start), ' ');
+    head += '\n';
   }
+  out.write(head.data(), static_cast<std::streamsize>(head.size()));
 
-  const std::size_t q = m1 / 6, r = m1 % 6;
+  // Rows (1..N1, j, k) as six E18.10 values to a line, a last line with the
+  // remainder: the memory order.
+  if (m1 == 0) return;
+  const std::size_t row_bytes = m1 * 18 + m1 / 6 + (m1 % 6 > 0 ? 1 : 0);
   const double* at = values.data();
-  for (std::size_t row = 0; row < m2 * m3; ++row) {
-    for (std::size_t line = 0; line <= q; ++line) {
-      const std::size_t count = line < q ? 6 : r;
-      if (count == 0) break;
-      char* p = w.cursor();
-      for (std::size_t t = 0; t < count; ++t) p = grid_numbers::write_E18_10(p, *at++);
+  grid_detail::write_rows(out, m2 * m3, row_bytes, [&](std::uint64_t row, char* p) {
+    const double* from = at + row * m1;
+    for (std::size_t i = 0; i < m1; i += 6) {
+      const std::size_t stop = std::min(m1, i + 6);
+      for (std::size_t m = i; m < stop; ++m) p = grid_numbers::write_E18_10(p, from[m]);
       *p++ = '\n';
-      w.advance(p);
     }
-  }
-  w.flush();
+  });
 }
 
 }  // namespace tessaro

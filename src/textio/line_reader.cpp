@@ -3,8 +3,8 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <system_error>
-#include <vector>
 
 #include "textio/textio.hpp"
 
@@ -12,9 +12,11 @@ namespace tessaro::textio {
 
 struct LineReader::Buffer {
   // Room for the longest line and a CR LF: an unfinished line that fills the
-  // buffer is too long.
-  static constexpr std::size_t kChunk = kMaxLineBytes + 2;
-  std::vector<char> data = std::vector<char>(kChunk);
+  // buffer is too long. Blocks of lines parsed at once are as long as the
+  // buffer; the bytes are left as they are until the stream fills them.
+  static constexpr std::size_t kChunk = 2 * kMaxLineBytes;
+  std::unique_ptr<char[]> bytes{new char[kChunk]};
+  char* data() const { return bytes.get(); }
   std::size_t begin = 0;  // first unread byte
   std::size_t end = 0;    // one past the last byte read from the stream
   bool eof = false;
@@ -35,7 +37,7 @@ bool LineReader::next_line(std::string_view& line) {
   Buffer& b = *buf_;
   std::size_t scanned = b.begin;  // bytes before this hold no line end
   for (;;) {
-    const char* base = b.data.data();
+    const char* base = b.data();
     const char* from = base + scanned;
     const char* nl = static_cast<const char*>(std::memchr(from, '\n', b.end - scanned));
     // A line ends at LF, CR LF or a lone CR. A CR as the last byte read waits
@@ -59,25 +61,80 @@ bool LineReader::next_line(std::string_view& line) {
       ++line_number_;
       return true;
     }
-    // Move the unfinished line to the front, grow when it fills the buffer,
-    // and read the next chunk behind it.
-    std::size_t pending = b.end - b.begin;
-    if (b.begin > 0) {
-      if (pending > 0) std::memmove(b.data.data(), b.data.data() + b.begin, pending);
+    const std::size_t pending = b.end - b.begin;
+    scanned = pending > 0 && b.data()[b.end - 1] == '\r' ? pending - 1 : pending;
+    refill();
+  }
+}
+
+// Moves the unread bytes to the front and reads the next chunk behind them;
+// a buffer full of one unfinished line is a line too long.
+void LineReader::refill() {
+  Buffer& b = *buf_;
+  const std::size_t pending = b.end - b.begin;
+  if (b.begin > 0) {
+    if (pending > 0) std::memmove(b.data(), b.data() + b.begin, pending);
+    b.begin = 0;
+    b.end = pending;
+  }
+  if (b.end == Buffer::kChunk) {
+    ++line_number_;  // the line being read
+    fail_bad_value();
+  }
+  in_.read(b.data() + b.end, static_cast<std::streamsize>(Buffer::kChunk - b.end));
+  std::streamsize got = in_.gcount();
+  b.end += static_cast<std::size_t>(got);
+  bytes_read_ += static_cast<std::uint64_t>(got);
+  if (got == 0) b.eof = true;
+}
+
+std::string_view LineReader::next_block() {
+  Buffer& b = *buf_;
+  constexpr std::size_t kHalf = Buffer::kChunk / 2;
+  for (;;) {
+    // Blocks of at most half the buffer, so that the other half can be read
+    // ahead while a block is parsed: the unread bytes go to the front once
+    // the first half is read, and the buffer is topped up when less than
+    // half of it is unread (when nothing was read ahead).
+    if (!b.eof && b.begin >= kHalf) {
+      const std::size_t pending = b.end - b.begin;
+      std::memmove(b.data(), b.data() + b.begin, pending);
       b.begin = 0;
       b.end = pending;
     }
-    scanned = pending > 0 && b.data[pending - 1] == '\r' ? pending - 1 : pending;
-    if (b.end == b.data.size()) {
-      ++line_number_;  // the line being read
-      fail_bad_value();
+    if (!b.eof && b.end - b.begin < kHalf) refill();
+    const char* base = b.data();
+    if (b.eof && b.end - b.begin <= kHalf) return std::string_view(base + b.begin, b.end - b.begin);
+    // The block ends after the last line end within half a buffer (or, for
+    // a longer line, in the buffer): an LF, or a CR that is not the last
+    // byte read (which waits for its possible LF).
+    for (const std::size_t limit : {std::min(b.end, b.begin + kHalf), b.end}) {
+      std::size_t at = limit;
+      while (at > b.begin) {
+        const char c = base[at - 1];
+        if (c == '\n' || (c == '\r' && at < b.end)) break;
+        --at;
+      }
+      if (at > b.begin) return std::string_view(base + b.begin, at - b.begin);
     }
-    in_.read(b.data.data() + b.end, static_cast<std::streamsize>(b.data.size() - b.end));
-    std::streamsize got = in_.gcount();
-    b.end += static_cast<std::size_t>(got);
-    bytes_read_ += static_cast<std::uint64_t>(got);
-    if (got == 0) b.eof = true;
+    if (b.eof) return std::string_view(base + b.begin, b.end - b.begin);
+    refill();  // no whole line: read on (a full buffer is a line too long)
   }
+}
+
+void LineReader::read_ahead() {
+  Buffer& b = *buf_;
+  if (b.eof || b.end == Buffer::kChunk) return;
+  in_.read(b.data() + b.end, static_cast<std::streamsize>(Buffer::kChunk - b.end));
+  const std::streamsize got = in_.gcount();
+  b.end += static_cast<std::size_t>(got);
+  bytes_read_ += static_cast<std::uint64_t>(got);
+  if (got == 0) b.eof = true;
+}
+
+void LineReader::consume_block(std::size_t bytes, long lines) {
+  buf_->begin += bytes;
+  line_number_ += lines;
 }
 
 void LineReader::require_lines(std::uint64_t lines) {

@@ -51,6 +51,20 @@ class LineReader {
   // line would. Nothing is checked when the size is unknown.
   void require_lines(std::uint64_t lines);
 
+  // Lines in blocks, for readers that parse many lines at once: the complete
+  // lines now in the buffer (refilled first), as one text with their line
+  // ends; at the end of the file the last line may lack its end. Empty at
+  // the end of the file. The text stays valid until the next read. A next
+  // line too long for the buffer is a bad value of that line, as in next().
+  // Nothing counts as read until consume_block().
+  std::string_view next_block();
+  // The first `bytes` of the last block, `lines` whole lines, are read.
+  void consume_block(std::size_t bytes, long lines);
+  // Reads more of the stream into the free end of the buffer, leaving the
+  // last block where it is: one thread may do this while others parse the
+  // block.
+  void read_ahead();
+
   long line_number() const { return line_number_; }  // 1-based, of the last line returned
   const std::string& file_name() const { return file_name_; }
 
@@ -60,6 +74,7 @@ class LineReader {
  private:
   struct Buffer;
   bool next_line(std::string_view& line);
+  void refill();
   std::istream& in_;
   std::string file_name_;
   long line_number_ = 0;

@@ -5,7 +5,8 @@
 #include <string>
 
 #include "grid/grid_files.hpp"
-
+#include "grid/grid_numbers.hpp"
+#include "grid/text_blocks.hpp"
 #include "run/run_end.hpp"
 
 namespace tessaro {
@@ -44,7 +45,7 @@ void topo_array(textio::LineReader& grid_file, GridData& grid) {
 
   // A row of N1 values takes whole lines of at least one byte each: a file
   // too small for the counts ends here, before anything is allocated.
-  const std::uint64_t row_lines = (grid.n1() + kValuesPerLine - 1) / kValuesPerLine;
+  const std::size_t row_lines = (grid.n1() + kValuesPerLine - 1) / kValuesPerLine;
   grid_file.require_lines(textio::saturating_product(textio::saturating_product(grid.n2(), grid.n3()), row_lines));
   check_grid_allocation(grid.n[0], grid.n[1], grid.n[2]);
   const std::size_t n1 = grid.n1(), n2 = grid.n2(), n3 = grid.n3();
@@ -52,18 +53,17 @@ void topo_array(textio::LineReader& grid_file, GridData& grid) {
 
   // The file lists each row (1..N1, j, k) on lines of eight values, every row
   // starting on a new line, j inner and k outer: the memory order of the grid.
-  double* value = grid.cube_array.data();
-  for (std::size_t row = 0; row < n2 * n3; ++row) {
-    for (std::size_t i = 0; i < n1; i += kValuesPerLine) {
-      const std::string_view line = grid_file.require();
-      const std::size_t on_line = n1 - i < kValuesPerLine ? n1 - i : kValuesPerLine;
-      for (std::size_t m = 0; m < on_line; ++m) {
-        const std::string_view field = textio::columns(line, 1 + static_cast<int>(m) * kValueWidth, kValueWidth);
-        if (!textio::parse_real(field, kValueDecimals, *value)) grid_file.fail_bad_value();
-        ++value;
-      }
+  double* values = grid.cube_array.data();
+  grid_detail::read_lines(grid_file, n2 * n3 * row_lines, [&](std::string_view line, std::uint64_t index) {
+    const std::size_t i = static_cast<std::size_t>(index % row_lines) * kValuesPerLine;
+    double* value = values + index / row_lines * n1 + i;
+    const std::size_t on_line = n1 - i < kValuesPerLine ? n1 - i : kValuesPerLine;
+    for (std::size_t m = 0; m < on_line; ++m) {
+      const std::string_view field = textio::columns(line, 1 + static_cast<int>(m) * kValueWidth, kValueWidth);
+      if (!grid_numbers::read_field(field, kValueDecimals, value[m])) return false;
     }
-  }
+    return true;
+  });
 }
 
 }  // namespace tessaro

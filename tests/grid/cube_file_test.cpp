@@ -13,6 +13,7 @@
 
 #include "grid/grid_files.hpp"
 #include "grid_test_util.hpp"
+#include "run/threads.hpp"
 #include "support/text_error.hpp"
 #include "textio/textio.hpp"
 
@@ -280,6 +281,65 @@ TEST(CubeFileRead, CountsAreBoundedByTheBytesLeftInTheFile) {
     const TextIoError e = tessaro::testing::text_error([&] { read_grid(text, c.role, c.format); });
     EXPECT_STREQ(e.what(), ("End of file: file test.cube, line " + std::to_string(7 + c.value_lines)).c_str());
   }
+}
+
+// A cube of several blocks of the line reader, with rows that end in a short
+// line, read and written with 1, 2, 3 and 7 threads: the same values and
+// text, and the first bad line named when a later one (in another block, or
+// another thread's share) is bad too, or when the file ends early.
+TEST(CubeFileRead, AnyThreadCountReadsAndWritesTheSameAndNamesTheFirstBadLine) {
+  const CubeShape shape{131, 3, 800, 0, 0, 14};  // 134 lines a row; 4.5 MB
+  const std::string good = cube_text(shape);
+  const long rows_start = 7, last_line = rows_start + 131 * 3 * 134 - 1;
+  auto line_at = [&](long line) {
+    std::size_t at = 0;
+    for (long l = 1; l < line; ++l) at = good.find('\n', at) + 1;
+    return at;
+  };
+  auto spoil = [&](std::string text, std::initializer_list<long> lines) {
+    for (long line : lines) text.replace(line_at(line), 6, "  x.0 ");
+    return text;
+  };
+  struct Case {
+    std::string text;
+    long line;  // of the error; 0: none
+    TextIoError::Kind kind = TextIoError::Kind::BadValue;
+  };
+  const std::vector<Case> cases = {
+      {good, 0},
+      {spoil(good, {last_line - 1, last_line}), last_line - 1},
+      {spoil(good, {rows_start + 1000, last_line - 3}), rows_start + 1000},
+      {spoil(good, {rows_start + 7000, rows_start + 9000}), rows_start + 7000},  // one slab group
+      {good.substr(0, line_at(last_line - 2)), last_line - 2, TextIoError::Kind::EndOfFile},
+  };
+  const int saved = tessaro::thread_count();
+  std::string written_by_one;
+  for (const int threads : {1, 2, 3, 7}) {
+    tessaro::set_thread_count(threads);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::to_string(threads) + " threads, error at line " + std::to_string(c.line));
+      // No file size: a file cut short is found by reading.
+      std::istringstream in(c.text);
+      tessaro::textio::LineReader cube(in, "test.cube");
+      if (c.line == 0) {
+        const GridData g = tessaro::cube_in_array(cube, GridRole::Density, InputFormat::CUB, nullptr).grid;
+        expect_values(g, shape);
+        // The cube, and the same values as a grd file (rows along axis 1, in
+        // more than one block of text).
+        std::ostringstream out;
+        tessaro::cube_writing(out, g, g.cube_array);
+        tessaro::grd_writing(out, g.cube_array, 0, g.n[0], g.n[1], g.n[2], {});
+        if (threads == 1) written_by_one = out.str();
+        EXPECT_TRUE(out.str() == written_by_one);
+        continue;
+      }
+      const TextIoError e = tessaro::testing::text_error(
+          [&] { tessaro::cube_in_array(cube, GridRole::Density, InputFormat::CUB, nullptr); });
+      EXPECT_EQ(e.kind(), c.kind);
+      EXPECT_EQ(e.line(), c.line);
+    }
+  }
+  tessaro::set_thread_count(saved);
 }
 
 TEST(CubeFileWrite, ExactTextOfASmallGrid) {

@@ -1,7 +1,10 @@
 // The value-block number code of the grid files against the text layer,
 // which defines the characters (put_ES / put_E) and the readings (parse_real).
+#include "grid/grid_numbers.hpp"
+
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -10,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "grid/grid_numbers.hpp"
 #include "textio/textio.hpp"
 
 namespace {
@@ -28,6 +30,15 @@ std::string fast_E(double v, int w, int d) {
   char buf[64];
   char* end = write_E(buf, v, w, d);
   return std::string(buf, end);
+}
+// The fixed fields of the value blocks, as the cube and grd writers use them.
+std::string file_ES13_5(double v) {
+  char buf[64];
+  return std::string(buf, tessaro::grid_numbers::write_ES13_5(buf, v));
+}
+std::string file_E18_10(double v) {
+  char buf[64];
+  return std::string(buf, tessaro::grid_numbers::write_E18_10(buf, v));
 }
 std::string text_ES(double v, int w, int d) {
   std::string s;
@@ -93,6 +104,8 @@ TEST(GridNumbersWrite, MatchesTextLayerOnHardValues) {
       EXPECT_EQ(fast_ES(v, w, d), text_ES(v, w, d)) << "ES" << w << "." << d << " of " << v;
     for (auto [w, d] : {std::pair{18, 10}, std::pair{13, 5}, std::pair{16, 10}, std::pair{17, 10}, std::pair{24, 17}})
       EXPECT_EQ(fast_E(v, w, d), text_E(v, w, d)) << "E" << w << "." << d << " of " << v;
+    EXPECT_EQ(file_ES13_5(v), text_ES(v, 13, 5)) << v;
+    EXPECT_EQ(file_E18_10(v), text_E(v, 18, 10)) << v;
   }
 }
 
@@ -110,6 +123,20 @@ TEST(GridNumbersWrite, MatchesTextLayerOnRandomValues) {
     }
     ASSERT_EQ(fast_ES(v, 13, 5), text_ES(v, 13, 5)) << v;
     ASSERT_EQ(fast_E(v, 18, 10), text_E(v, 18, 10)) << v;
+    ASSERT_EQ(file_ES13_5(v), text_ES(v, 13, 5)) << v;
+    ASSERT_EQ(file_E18_10(v), text_E(v, 18, 10)) << v;
+  }
+  // Exact decimal ties at the last kept digit (round half to even), scaled
+  // by powers of two so that they stay exact, and their neighbours.
+  std::uniform_int_distribution<std::int64_t> six(100000, 999999), ten(1000000000, 9999999999);
+  std::uniform_int_distribution<int> twos(-40, 40);
+  for (int n = 0; n < 20000; ++n) {
+    const double tie6 = std::ldexp(static_cast<double>(six(gen)) + 0.5, twos(gen) / 8);
+    const double tie10 = std::ldexp(static_cast<double>(ten(gen)) + 0.5, twos(gen) / 8);
+    for (double v : {tie6, std::nextafter(tie6, 0.0), std::nextafter(tie6, 1e300), tie10, -tie10}) {
+      ASSERT_EQ(file_ES13_5(v), text_ES(v, 13, 5)) << v;
+      ASSERT_EQ(file_E18_10(v), text_E(v, 18, 10)) << v;
+    }
   }
 }
 
@@ -165,6 +192,63 @@ TEST(GridNumbersRead, WiderFieldsShortLinesAndOtherSpellings) {
   ASSERT_TRUE(read_items("12345 -3", 5, items, 2));
   EXPECT_EQ(items[0], 0.12345);
   EXPECT_EQ(items[1], -0.00003);
+}
+
+// Items spelled as to_chars writes them (every precision, both exponent
+// letters, fixed notation too) over the whole range of doubles, subnormal and
+// exact ties included: read_items gives from_chars' double.
+TEST(GridNumbersRead, PlainItemsAgreeWithFromChars) {
+  std::mt19937_64 gen(20261208);
+  std::uniform_int_distribution<std::uint64_t> bits;
+  std::uniform_int_distribution<int> precision(0, 19);
+  for (int n = 0; n < 200000; ++n) {
+    double v;
+    const std::uint64_t b = bits(gen);
+    std::memcpy(&v, &b, sizeof v);
+    if (!std::isfinite(v)) continue;
+    if (n % 3 == 1)
+      v = std::ldexp(static_cast<double>(b >> 40), static_cast<int>(b % 120) - 60);  // short binary numbers
+    char text[400];
+    const int p = precision(gen);
+    const auto r = n % 5 == 0 && std::fabs(v) < 1e30 && std::fabs(v) > 1e-30
+                       ? std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, p)
+                       : std::to_chars(text, text + sizeof text, v, std::chars_format::scientific, p);
+    ASSERT_EQ(r.ec, std::errc());
+    std::string item(text, r.ptr);
+    if (item.find('.') == std::string::npos)
+      item.insert(item.find_first_of("e") == std::string::npos ? item.size() : item.find('e'), ".");
+    if (n % 2 == 0)
+      for (char& c : item)
+        if (c == 'e') c = 'E';
+    double expected = 0.0, got = 1.0;
+    // Rounded past the largest double: no value for either reader.
+    if (std::from_chars(item.data(), item.data() + item.size(), expected).ec != std::errc()) continue;
+    ASSERT_TRUE(read_items("  " + item + " ", 5, &got, 1)) << item;
+    ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << item << ": " << got << " vs " << expected;
+  }
+}
+
+// Fixed-column fields read as the text layer reads them, values and refusals.
+TEST(GridNumbersRead, FieldsAgreeWithTheTextLayer) {
+  std::vector<std::string> fields = {"                ", "  0.12345678E+01", " -0.12345678E-01", "   1.5 E+01     ",
+                                     "  0.1D+01       ", "12345678        ", "  -             ", "  1.5\t          ",
+                                     "  1.5x          ", "     1.0E+999   ", "  1.0E-999      ", "  +0.5          ",
+                                     "  .             ", "  -0.0          ", "  0.12345-119   "};
+  std::mt19937_64 gen(20261208);
+  std::uniform_real_distribution<double> decade(-40.0, 40.0);
+  for (int n = 0; n < 2000; ++n) {
+    std::string s;
+    tessaro::textio::put_E(s, (n % 2 ? -1.0 : 1.0) * std::pow(10.0, decade(gen)), 16, 8);
+    fields.push_back(s);
+  }
+  for (const std::string& field : fields) {
+    double expected = 7.0, got = 7.0;
+    const bool ok = tessaro::textio::parse_real(field, 8, expected);
+    ASSERT_EQ(tessaro::grid_numbers::read_field(field, 8, got), ok) << field;
+    if (ok) {
+      ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << field;
+    }
+  }
 }
 
 TEST(GridNumbersRead, NonNumbersAreErrors) {
