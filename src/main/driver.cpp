@@ -152,7 +152,7 @@ int template_option(int argc, const char* const* argv, int next, std::ostream& o
   try {
     textio::LineReader reader(in, molecule, textio::regular_file_size(molecule));
     Wavefunction wfn;
-    read_wfn_file(reader, wfn);
+    read_wavefunction_file(reader, wfn);
     const MoleculeBox box = molecule_box(wfn.xc.data(), wfn.yc.data(), wfn.zc.data(), wfn.xc.size(), settings);
     out << molecule_template(molecule, box, settings);
     return 0;

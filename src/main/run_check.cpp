@@ -177,7 +177,7 @@ class Checker {
   std::string header_of(const PlannedFile& f, textio::LineReader& reader) {
     if (f.stage == RunStage::Wfn) {
       Wavefunction wfn;
-      read_wfn_file(reader, wfn);
+      read_wavefunction_file(reader, wfn);
       atoms_ = wfn.ncent;
       return std::to_string(wfn.ncent) + " nuclei, " + std::to_string(wfn.nprims) + " primitives, " +
              std::to_string(wfn.nmo) + " orbitals";

@@ -82,6 +82,12 @@ TEST_F(CommandLine, TemplateForAMolecule) {
     EXPECT_EQ(bad.out, "");
     EXPECT_EQ(bad.err.rfind(" tessaro --template: " + c.field, 0), 0u) << bad.err;
   }
+  // A .wfx file is read by its first tag, whatever its name: the water of
+  // examples/water-wfx lies within 1.5 bohr of the origin.
+  fs::copy_file(kSource / "examples" / "water-wfx" / "h2o_qz.wfx", "water.dat");
+  const ProgramResult wfx = run_program({"--template", "water.dat"});
+  EXPECT_EQ(wfx.status, 0) << wfx.err;
+  EXPECT_NE(wfx.out.find("\nINPUT water.dat\n"), std::string::npos);
   const ProgramResult missing = run_program({"--template", "absent.wfn"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err, " absent.wfn file cannot be opened, program stop\n");
