@@ -321,6 +321,18 @@ bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
   return true;
 }
 
+// digits x 10^scale as the nearest double; false when it is out of range.
+// Two exact numbers give it with one rounding; other cases take the long way.
+[[gnu::always_inline]] inline bool decimal_value(std::uint64_t digits, int scale, double& v) {
+  if (digits == 0) return true;
+  if (digits <= (std::uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
+    const auto d = static_cast<double>(digits);
+    v = scale < 0 ? d / kExactPow10[-scale] : d * kExactPow10[scale];
+    return true;
+  }
+  return nearest_double(digits, scale, v);
+}
+
 // The plain spelling of the value blocks, [-]digits.digits[E[+-]digits] with
 // at least one digit, read straight from the characters when its digits fit
 // 19 places and its value is surely the nearest double (as from_chars gives
@@ -360,15 +372,7 @@ bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
   }
   if (p < end && !is_blank(*p)) return nullptr;
   double v = 0.0;
-  if (digits != 0) {
-    if (digits <= (std::uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
-      // Two exact numbers, one rounding: the nearest double.
-      const auto d = static_cast<double>(digits);
-      v = scale < 0 ? d / kExactPow10[-scale] : d * kExactPow10[scale];
-    } else if (!nearest_double(digits, scale, v)) {
-      return nullptr;
-    }
-  }
+  if (!decimal_value(digits, scale, v)) return nullptr;
   value = negative ? -v : v;
   return p;
 }
@@ -402,14 +406,7 @@ bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
   }
   const int scale = (minus ? -exponent : exponent) - fraction;
   double v = 0.0;
-  if (digits != 0) {
-    if (digits <= (std::uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
-      const auto d = static_cast<double>(digits);
-      v = scale < 0 ? d / kExactPow10[-scale] : d * kExactPow10[scale];
-    } else if (!nearest_double(digits, scale, v)) {
-      return nullptr;
-    }
-  }
+  if (!decimal_value(digits, scale, v)) return nullptr;
   value = negative ? -v : v;
   return q;
 }
