@@ -365,9 +365,14 @@ bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
     ++p;
     const bool minus = p < end && *p == '-';
     if (p < end && (*p == '-' || *p == '+')) ++p;
+    // More than four exponent digits are left to the general reader (and
+    // never accumulated here, where they would overflow).
     int exponent = 0, count = 0;
-    for (; p < end && static_cast<unsigned>(*p - '0') <= 9; ++p, ++count) exponent = exponent * 10 + (*p - '0');
-    if (count == 0 || count > 4) return nullptr;
+    for (; p < end && static_cast<unsigned>(*p - '0') <= 9; ++p, ++count) {
+      if (count == 4) return nullptr;
+      exponent = exponent * 10 + (*p - '0');
+    }
+    if (count == 0) return nullptr;
     scale += minus ? -exponent : exponent;
   }
   if (p < end && !is_blank(*p)) return nullptr;

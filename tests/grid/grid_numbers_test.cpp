@@ -188,6 +188,13 @@ TEST(GridNumbersRead, WiderFieldsShortLinesAndOtherSpellings) {
   EXPECT_EQ(items[1], 0.12345e-119);
   EXPECT_EQ(items[2], 2.0);
   EXPECT_EQ(items[3], 0.05);
+  // Exponents of five digits or more are the general reader's (a fuzzed
+  // grd file once overflowed the fast reader's exponent): as from 1.0E0009.
+  ASSERT_TRUE(read_items("0.25E00009 1.0E-0000000001", 5, items, 2));
+  EXPECT_EQ(items[0], 0.25e9);
+  EXPECT_EQ(items[1], 0.1);
+  double huge = 0.0;
+  EXPECT_EQ(read_items("0.1E4375000000", 5, &huge, 1), read_items("0.1E+4375", 5, &huge, 1));
   // No decimal point: the last d digits are the fraction, as in an E13.5 field.
   ASSERT_TRUE(read_items("12345 -3", 5, items, 2));
   EXPECT_EQ(items[0], 0.12345);
