@@ -202,11 +202,7 @@ GridFile read_grid(Run& run, const std::string& cube_name, const std::string& gr
   try {
     return cube_in_array(cube.reader(), role, format, grd ? &grd->reader() : nullptr);
   } catch (const GridFileRejected& e) {
-    const std::string text = std::string(e.what()) + ", PROGRAM STOP";
-    run.report_line(text);
-    run.console_line(text);
-    run.flush();
-    end_run(1);
+    stop_rejected_grid(run, e);
   }
 }
 

@@ -93,4 +93,12 @@ void check_cube(Run& run, const GridData& grid, const GridData& density, std::st
   }
 }
 
+void stop_rejected_grid(Run& run, const GridFileRejected& rejected) {
+  const std::string text = std::string(rejected.what()) + ", PROGRAM STOP";
+  run.report_line(text);
+  run.console_line(text);
+  run.flush();
+  end_run(1);
+}
+
 }  // namespace tessaro

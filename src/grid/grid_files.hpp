@@ -68,4 +68,8 @@ void to_grd_density_units(std::span<double> values);
 // mismatches of origin, point counts or axes end the run.
 void check_cube(Run& run, const GridData& grid, const GridData& density, std::string_view name);
 
+// Ends the run for a grid header the reader rejected: the reason and
+// ", PROGRAM STOP" in the report and on the console, status 1.
+[[noreturn]] void stop_rejected_grid(Run& run, const GridFileRejected& rejected);
+
 }  // namespace tessaro

@@ -75,12 +75,7 @@ void topo_to_cube(Run& run) {
       try {
         topo_array(grid_file, grid);
       } catch (const GridFileRejected& e) {
-        // As for a cube header the reader rejects: the report and the console.
-        const std::string text = std::string(e.what()) + ", PROGRAM STOP";
-        run.report_line(text);
-        run.console_line(text);
-        run.flush();
-        end_run(1);
+        stop_rejected_grid(run, e);
       }
     }
     grid.natoms = static_cast<std::int32_t>(atoms.size());
