@@ -372,6 +372,28 @@ class Checks {
     for (std::size_t k = 0; k < b.reals.size(); ++k) check_exponent(where, k, b.reals[k]);
   }
 
+  // The centre, type and exponent blocks of `count` primitives (the orbitals'
+  // or the core densities'), each present, of that size and valid, checked in
+  // that order.
+  struct Primitives {
+    const Block& centres;
+    const Block& types;
+    const Block& exponents;
+  };
+  Primitives primitives(std::string_view centres, std::string_view types, std::string_view exponents,
+                        std::size_t count, std::string_view header, std::int32_t ncent) {
+    const Block& c = required(centres);
+    size_is(c, centres, count, header);
+    centres_in_range(c, centres, ncent);
+    const Block& t = required(types);
+    size_is(t, types, count, header);
+    types_in_range(t, types);
+    const Block& e = required(exponents);
+    size_is(e, exponents, count, header);
+    exponents_valid(e, exponents);
+    return {c, t, e};
+  }
+
  private:
   const Scanner& sc_;
   std::map<std::string_view, Block>& blocks_;
@@ -411,15 +433,7 @@ void assemble(const Scanner& sc, WfxContent& c, Wavefunction& wfn) {
   const Block& coordinates = ck.required(kCoordinates);
   ck.size_is(coordinates, kCoordinates, ncent, kNuclei, 3);
 
-  const Block& centres = ck.required(kCentres);
-  ck.size_is(centres, kCentres, np, kPrimitives);
-  ck.centres_in_range(centres, kCentres, wfn.ncent);
-  const Block& types = ck.required(kTypes);
-  ck.size_is(types, kTypes, np, kPrimitives);
-  ck.types_in_range(types, kTypes);
-  const Block& exponents = ck.required(kExponents);
-  ck.size_is(exponents, kExponents, np, kPrimitives);
-  ck.exponents_valid(exponents, kExponents);
+  const Checks::Primitives prims = ck.primitives(kCentres, kTypes, kExponents, np, kPrimitives, wfn.ncent);
 
   const Block& occupations = ck.required(kOccupations);
   ck.size_is(occupations, kOccupations, nmo, kOrbitals);
@@ -450,21 +464,14 @@ void assemble(const Scanner& sc, WfxContent& c, Wavefunction& wfn) {
   if (c.edf_present) {
     Checks edf(sc, c.edf, kEdf, c.edf_line);
     const auto ne = static_cast<std::size_t>(edf.count(kEdfCount, "EDF primitives", true));
-    const Block& ec = edf.required(kEdfCentres);
-    edf.size_is(ec, kEdfCentres, ne, kEdfCount);
-    edf.centres_in_range(ec, kEdfCentres, wfn.ncent);
-    const Block& et = edf.required(kEdfTypes);
-    edf.size_is(et, kEdfTypes, ne, kEdfCount);
-    edf.types_in_range(et, kEdfTypes);
-    const Block& ee = edf.required(kEdfExponents);
-    edf.size_is(ee, kEdfExponents, ne, kEdfCount);
-    edf.exponents_valid(ee, kEdfExponents);
+    const Checks::Primitives core =
+        edf.primitives(kEdfCentres, kEdfTypes, kEdfExponents, ne, kEdfCount, wfn.ncent);
     const Block& eq = edf.required(kEdfCoefficients);
     edf.size_is(eq, kEdfCoefficients, ne, kEdfCount);
     wfn.edf_ict.resize(ne);
-    for (std::size_t e = 0; e < ne; ++e) wfn.edf_ict[e] = ec.ints[e] - 1;
-    wfn.edf_type = et.ints;
-    wfn.edf_exx = ee.reals;
+    for (std::size_t e = 0; e < ne; ++e) wfn.edf_ict[e] = core.centres.ints[e] - 1;
+    wfn.edf_type = core.types.ints;
+    wfn.edf_exx = core.exponents.reals;
     wfn.edf_coef = eq.reals;
   }
 
@@ -482,7 +489,7 @@ void assemble(const Scanner& sc, WfxContent& c, Wavefunction& wfn) {
   wfn.atomic_number = numbers.ints;
   wfn.po = occupations.reals;
   wfn.eorb = energies ? energies->reals : std::vector<double>(nmo, 0.0);
-  store_primitives_sorted(centres.ints, types.ints, exponents.reals, coef, wfn);
+  store_primitives_sorted(prims.centres.ints, prims.types.ints, prims.exponents.reals, coef, wfn);
 }
 
 void read_from(LineReader& in, std::optional<std::string_view> first, Wavefunction& wfn) {
