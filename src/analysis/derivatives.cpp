@@ -65,56 +65,49 @@ void zeroed_grid(const GridData& grid, std::vector<double>& out) {
   out.assign(n, 0.0);
 }
 
-}  // namespace
-
-void numerical_gradient(const GridData& rho, std::vector<double>& grad_array) {
-  zeroed_grid(rho, grad_array);
+// Sizes `out` to the grid, 0 on the two outer layers, and `point(f, p,
+// strides, denominators)` at every interior point p. Each interior plane is
+// one thread's; a point's value does not depend on which.
+template <class Point>
+void each_interior_point(const GridData& rho, std::vector<double>& out, const Point& point) {
+  zeroed_grid(rho, out);
   if (!stencil::has_interior(rho)) return;
   const stencil::Denominators den = stencil::denominators(rho);
   const auto s = stencil::strides(rho);
   const Offset n1 = s[1], n2 = static_cast<Offset>(rho.n2()), n3 = static_cast<Offset>(rho.n3());
   const double* f = rho.cube_array.data();
-  double* out = grad_array.data();
-  // Each interior plane is one thread's; a point's value does not depend on
-  // which.
+  double* values = out.data();
   TESSARO_OMP(omp parallel for schedule(dynamic, 1))
   for (Offset k = 2; k < n3 - 2; ++k) {
     for (Offset j = 2; j < n2 - 2; ++j) {
       const Offset row = (k * n2 + j) * n1;
-      for (Offset i = 2; i < n1 - 2; ++i) {
-        const Offset p = row + i;
-        const double d1 = stencil::first_at(f, p, s[0], den.den1[0]);
-        const double d2 = stencil::first_at(f, p, s[1], den.den1[1]);
-        const double d3 = stencil::first_at(f, p, s[2], den.den1[2]);
-        out[p] = std::sqrt(d1 * d1 + d2 * d2 + d3 * d3);
-      }
+      for (Offset i = 2; i < n1 - 2; ++i) values[row + i] = point(f, row + i, s, den);
     }
   }
 }
 
+}  // namespace
+
+void numerical_gradient(const GridData& rho, std::vector<double>& grad_array) {
+  each_interior_point(rho, grad_array,
+                      [](const double* f, Offset p, const std::array<Offset, 3>& s, const stencil::Denominators& den) {
+                        const double d1 = stencil::first_at(f, p, s[0], den.den1[0]);
+                        const double d2 = stencil::first_at(f, p, s[1], den.den1[1]);
+                        const double d3 = stencil::first_at(f, p, s[2], den.den1[2]);
+                        return std::sqrt(d1 * d1 + d2 * d2 + d3 * d3);
+                      });
+}
+
+// The trace of the Hessian needs only its diagonal: the same second
+// differences `hessian` takes, summed D11 + D22 + D33 in that order.
 void numerical_laplacian(const GridData& rho, std::vector<double>& lapl_array) {
-  zeroed_grid(rho, lapl_array);
-  if (!stencil::has_interior(rho)) return;
-  const stencil::Denominators den = stencil::denominators(rho);
-  const auto s = stencil::strides(rho);
-  const Offset n1 = s[1], n2 = static_cast<Offset>(rho.n2()), n3 = static_cast<Offset>(rho.n3());
-  const double* f = rho.cube_array.data();
-  double* out = lapl_array.data();
-  // The trace of the Hessian needs only its diagonal: the same second
-  // differences `hessian` takes, summed D11 + D22 + D33 in that order.
-  TESSARO_OMP(omp parallel for schedule(dynamic, 1))
-  for (Offset k = 2; k < n3 - 2; ++k) {
-    for (Offset j = 2; j < n2 - 2; ++j) {
-      const Offset row = (k * n2 + j) * n1;
-      for (Offset i = 2; i < n1 - 2; ++i) {
-        const Offset p = row + i;
-        const double d11 = stencil::second_at(f, p, s[0], den.den2[0]);
-        const double d22 = stencil::second_at(f, p, s[1], den.den2[1]);
-        const double d33 = stencil::second_at(f, p, s[2], den.den2[2]);
-        out[p] = d11 + d22 + d33;
-      }
-    }
-  }
+  each_interior_point(rho, lapl_array,
+                      [](const double* f, Offset p, const std::array<Offset, 3>& s, const stencil::Denominators& den) {
+                        const double d11 = stencil::second_at(f, p, s[0], den.den2[0]);
+                        const double d22 = stencil::second_at(f, p, s[1], den.den2[1]);
+                        const double d33 = stencil::second_at(f, p, s[2], den.den2[2]);
+                        return d11 + d22 + d33;
+                      });
 }
 
 void set_border(const GridData& grid, std::span<double> values, double value) {
