@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -130,6 +131,21 @@ void text_element(std::string& s, int x, int y, const char* anchor, const std::s
   s += "</text>\n";
 }
 
+// A rect element; `extra` holds further attributes, each after a blank.
+void rect_element(std::string& s, int x, int y, int width, int height, std::string_view extra = {}) {
+  s += "<rect x=\"";
+  append_int(s, x);
+  s += "\" y=\"";
+  append_int(s, y);
+  s += "\" width=\"";
+  append_int(s, width);
+  s += "\" height=\"";
+  append_int(s, height);
+  s += "\"";
+  s += extra;
+  s += "/>\n";
+}
+
 void line_element(std::string& s, int x1, int y1, int x2, int y2) {
   s += "<line x1=\"";
   append_int(s, x1);
@@ -150,25 +166,12 @@ void colour_bar(std::string& s) {
   const int top = kTop + (kPlotHeight - bands * kBandPixels) / 2;
   s += "<g shape-rendering=\"crispEdges\" stroke=\"none\">\n";
   for (int level = kColourSteps; level >= 0; --level) {
-    s += "<rect x=\"";
-    append_int(s, x);
-    s += "\" y=\"";
-    append_int(s, top + (kColourSteps - level) * kBandPixels);
-    s += "\" width=\"";
-    append_int(s, kBarWidth);
-    s += "\" height=\"";
-    append_int(s, kBandPixels);
-    s += "\" fill=\"" + bgr_hex(level) + "\"/>\n";
+    rect_element(s, x, top + (kColourSteps - level) * kBandPixels, kBarWidth, kBandPixels,
+                 " fill=\"" + bgr_hex(level) + "\"");
   }
-  s += "</g>\n<g stroke=\"black\" stroke-width=\"1\" fill=\"none\">\n<rect x=\"";
-  append_int(s, x);
-  s += "\" y=\"";
-  append_int(s, top);
-  s += "\" width=\"";
-  append_int(s, kBarWidth);
-  s += "\" height=\"";
-  append_int(s, bands * kBandPixels);
-  s += "\"/>\n</g>\n";
+  s += "</g>\n<g stroke=\"black\" stroke-width=\"1\" fill=\"none\">\n";
+  rect_element(s, x, top, kBarWidth, bands * kBandPixels);
+  s += "</g>\n";
   const long long limit_thousandths = std::lround(kColourLimit * 1000.0);
   for (const auto& [level, thousandths] : {std::pair{kColourSteps, limit_thousandths}, std::pair{kColourSteps / 2, 0LL},
                                           std::pair{0, -limit_thousandths}}) {
@@ -298,11 +301,7 @@ void plot_svg(std::span<const double> rdg_array, std::span<const double> values,
   s += " ";
   append_int(s, kHeight);
   s += "\" font-family=\"sans-serif\" font-size=\"16\">\n";
-  s += "<rect x=\"0\" y=\"0\" width=\"";
-  append_int(s, width);
-  s += "\" height=\"";
-  append_int(s, kHeight);
-  s += "\" fill=\"white\"/>\n";
+  rect_element(s, 0, 0, width, kHeight, " fill=\"white\"");
 
   std::string caption = "RDG against ";
   caption += rhosign ? "rho*sign(lambda2)" : "rho";
@@ -336,15 +335,8 @@ void plot_svg(std::span<const double> rdg_array, std::span<const double> values,
   s += "</g>\n";
 
   // Frame and ticks.
-  s += "<g stroke=\"black\" stroke-width=\"1\" fill=\"none\">\n<rect x=\"";
-  append_int(s, kLeft);
-  s += "\" y=\"";
-  append_int(s, kTop);
-  s += "\" width=\"";
-  append_int(s, kPlotWidth);
-  s += "\" height=\"";
-  append_int(s, kPlotHeight);
-  s += "\"/>\n";
+  s += "<g stroke=\"black\" stroke-width=\"1\" fill=\"none\">\n";
+  rect_element(s, kLeft, kTop, kPlotWidth, kPlotHeight);
   for (int i = 0; i < xt.count; ++i) {
     const int x = kLeft + i * kPlotWidth / (xt.count - 1);
     line_element(s, x, kTop + kPlotHeight, x, kTop + kPlotHeight + 6);
